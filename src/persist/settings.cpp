@@ -356,7 +356,11 @@ bool commit_settings_change(SettingsStore& store, FileSystem& fs, const AppSetti
     store.settings_error_text = std::u16string(kSettingsReadOnlyText.pick(ui_swedish));
     return false;
   }
-  if (!store.path.empty() && save_settings_atomic(fs, store.path, store.live)) {
+  // A value the file cannot hold (a zoom outside the steps, a folder that would not read back)
+  // would leave the file and the live record disagreeing; such a change is refused.
+  const AppSettings round_trip = parse_settings(serialize_settings(store.live));
+  if (same_values(round_trip, store.live) && !store.path.empty() &&
+      save_settings_atomic(fs, store.path, store.live)) {
     store.settings_error_text.clear();
     return true;
   }

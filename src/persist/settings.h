@@ -85,7 +85,8 @@ SettingsStore open_settings_store(FileSystem& fs, ProfileStore& profiles, const 
                                   const Path& legacy_window_path, bool visual_check_mode);
 
 // The caller has changed store.live already; previous is the copy from just before. Saves the
-// live record, or puts previous back and keeps the reason in settings_error_text.
+// live record, or puts previous back and keeps the reason in settings_error_text. A record
+// that would not read back unchanged from the file is refused like a failed save.
 bool commit_settings_change(SettingsStore& store, FileSystem& fs, const AppSettings& previous,
                             bool ui_swedish);
 

@@ -478,5 +478,31 @@ TEST(CommitSettingsChange, SavesOrRollsBackWithTheReasonInBothLanguages) {
   }
 }
 
+TEST(CommitSettingsChange, RefusesValuesTheFileCannotHold) {
+  struct Case {
+    const char* what;
+    void (*change)(AppSettings&);
+  };
+  const Case cases[] = {
+      {"zoom outside the steps", [](AppSettings& s) { s.zoom_percent = 95; }},
+      {"folder with a line break",
+       [](AppSettings& s) { s.fivem_resources_dir = "C:\\a\nschema=2"; }},
+      {"folder with a trailing space", [](AppSettings& s) { s.fivem_resources_dir = "C:\\a "; }},
+      {"unknown language", [](AppSettings& s) { s.language = static_cast<LanguageSetting>(9); }},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.fs.add_file(kSettings, "old");
+    SettingsStore store;
+    store.path = kSettings;
+    const AppSettings previous = store.live;
+    c.change(store.live);
+    EXPECT_FALSE(commit_settings_change(store, f.fs, previous, false)) << c.what;
+    EXPECT_TRUE(same_values(store.live, previous)) << c.what;
+    EXPECT_EQ(store.settings_error_text, kSettingsSaveFailedText.en) << c.what;
+    EXPECT_EQ(f.fs.contents(kSettings), "old") << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace vantiro
