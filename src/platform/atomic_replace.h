@@ -23,8 +23,13 @@ inline constexpr std::size_t kWriteChunkBytes = std::size_t{1} << 20;
 // attempt, ".tmp". It lies in the target's own folder so the final move is a rename.
 inline Path staging_path(const Path& target, std::uint64_t process_id, std::uint64_t tick,
                          unsigned attempt) {
-  const std::string suffix = "." + std::to_string(process_id) + "." + std::to_string(tick) + "." +
-                             std::to_string(attempt) + ".tmp";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a chain of operator+.
+  std::string suffix;
+  for (const std::string& part :
+       {std::to_string(process_id), std::to_string(tick), std::to_string(attempt)}) {
+    suffix.append(".").append(part);
+  }
+  suffix.append(".tmp");
   Path::string_type name = target.native();
   name += Path(suffix).native();
   return Path(name);
