@@ -157,6 +157,7 @@ class PosixFileSystem final : public FileSystem {
     // One byte past the bound tells a file that grew since fstat from one that fits.
     const std::size_t limit =
         max_bytes == std::numeric_limits<std::size_t>::max() ? max_bytes : max_bytes + 1;
+    out.reserve(static_cast<std::size_t>(static_cast<std::uint64_t>(st.st_size)) + 1);
     while (out.size() < limit) {
       const std::size_t old_size = out.size();
       const std::size_t chunk = std::min(kReadChunkBytes, limit - old_size);

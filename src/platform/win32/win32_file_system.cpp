@@ -144,6 +144,7 @@ class Win32FileSystem final : public FileSystem {
     // One byte past the bound tells a file that grew since the query from one that fits.
     const std::size_t limit =
         max_bytes == std::numeric_limits<std::size_t>::max() ? max_bytes : max_bytes + 1;
+    out.reserve(static_cast<std::size_t>(size) + 1);
     while (out.size() < limit) {
       const std::size_t old_size = out.size();
       const DWORD chunk =
