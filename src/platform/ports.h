@@ -17,3 +17,12 @@ std::unique_ptr<Clock> make_clock();
 std::unique_ptr<Sha256> make_sha256();
 
 }  // namespace vantiro::platform
+
+#include "fivem/resource_fs.h"
+
+namespace vantiro::platform {
+
+// The FiveM resource writer's file system, built on folder handles.
+std::unique_ptr<ResourceFs> make_resource_fs();
+
+}  // namespace vantiro::platform
