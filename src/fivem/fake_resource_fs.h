@@ -189,6 +189,7 @@ class FakeResourceFs final : public ResourceFs {
     nodes_[files_.at(file)].bytes.append(data, size);
     return size;
   }
+  void begin_flush(FileHandle) override { hook("begin_flush"); }
   bool flush_file(FileHandle) override {
     hook("flush_file");
     return true;

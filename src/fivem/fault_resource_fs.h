@@ -58,6 +58,10 @@ class FaultResourceFs final : public ResourceFs {
   std::size_t write_file(FileHandle f, const char* d, std::size_t s) override {
     return hit("write_file") ? 0 : inner_.write_file(f, d, s);
   }
+  void begin_flush(FileHandle f) override {
+    count("begin_flush");
+    inner_.begin_flush(f);
+  }
   bool flush_file(FileHandle f) override { return !hit("flush_file") && inner_.flush_file(f); }
   bool close_file(FileHandle f) override {
     const bool failing = hit("close_file");

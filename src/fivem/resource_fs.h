@@ -50,6 +50,9 @@ struct ResourceFs {
                                                     std::u16string_view name) = 0;
   // Bytes written; 0 means failure.
   virtual std::size_t write_file(FileHandle file, const char* data, std::size_t size) = 0;
+  // Starts writing the file's data out without waiting, so that later flushes overlap with
+  // writing the next files. A hint; flush_file is what makes the data durable.
+  virtual void begin_flush(FileHandle file) = 0;
   virtual bool flush_file(FileHandle file) = 0;
   virtual bool close_file(FileHandle file) = 0;
   // Best effort; removes a file, never a folder.

@@ -253,10 +253,19 @@ class Writer {
   }
 
   // Phase E: every file written completely and flushed beside its target.
+  // Phase E: every file written completely beside its target, then each flushed and closed.
+  // Writing all before flushing any lets the data of one file go out while the next is written.
   FiveMError stage() {
     std::u16string stamp = decimal(fs_.process_id());
     stamp += u'.';
     stamp += decimal(fs_.tick_ms());
+    std::vector<FileHandle> open_files;
+    open_files.reserve(files_.size());
+    const auto fail = [&](std::size_t staged, std::size_t closed_up_to) {
+      for (std::size_t j = closed_up_to; j < open_files.size(); ++j) fs_.close_file(open_files[j]);
+      remove_staged(0, staged);
+      return FiveMError::write_failed;
+    };
     for (std::size_t j = 0; j < files_.size(); ++j) {
       Target& t = targets_[j];
       t.staging = t.leaf;
@@ -266,24 +275,21 @@ class Writer {
       t.staging += decimal(j);
       t.staging += kFiveMStagingSuffix;
       const auto file = fs_.create_new_file(t.folder, t.staging);
-      if (!file) {
-        remove_staged(0, j);
-        return FiveMError::write_failed;
-      }
+      if (!file) return fail(j, 0);
+      open_files.push_back(*file);
       const std::string& bytes = files_[j].bytes;
-      bool good = true;
-      for (std::size_t at = 0; good && at < bytes.size();) {
+      for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t n = std::min(kFiveMWriteChunk, bytes.size() - at);
         const std::size_t written = fs_.write_file(*file, bytes.data() + at, n);
-        if (written == 0 || written > n) good = false;
+        if (written == 0 || written > n) return fail(j + 1, 0);
         at += written;
       }
-      good = good && fs_.flush_file(*file);
-      good = fs_.close_file(*file) && good;
-      if (!good) {
-        remove_staged(0, j + 1);
-        return FiveMError::write_failed;
-      }
+      fs_.begin_flush(*file);
+    }
+    for (std::size_t j = 0; j < open_files.size(); ++j) {
+      bool good = fs_.flush_file(open_files[j]);
+      good = fs_.close_file(open_files[j]) && good;
+      if (!good) return fail(files_.size(), j + 1);
     }
     return FiveMError::none;
   }

@@ -120,6 +120,10 @@ struct PosixResourceFs final : ResourceFs {
     }
   }
 
+  void begin_flush(FileHandle file) override {
+    sync_file_range(static_cast<int>(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
+
   bool flush_file(FileHandle file) override { return fsync(static_cast<int>(file)) == 0; }
 
   bool close_file(FileHandle file) override { return close(static_cast<int>(file)) == 0; }
