@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-json1.81-dev libssl-dev
-  libcpp-httplib-dev ca-certificates curl openssl iproute2 util-linux
+  libcpp-httplib-dev ca-certificates curl openssl iproute2 util-linux nodejs
   g++-mingw-w64-x86-64-posix wine wine64
 )
 

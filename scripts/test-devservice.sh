@@ -206,9 +206,16 @@ expect_code 200 "desktop page script"
 for api in getCapabilities pickFiveMFolder sendToFiveM __VANTIRO_DESKTOP__; do
   expect_body "$api" "desktop page script uses $api"
 done
+# The page scripts must at least parse.
+for js in site.js editor-frame.js desktop-fivem.js; do
+  get "$base/assets/$js"
+  expect_code 200 "/assets/$js"
+  cp "$work/body" "$work/$js"
+  node --check "$work/$js" || fail "/assets/$js does not parse"
+done
 get "$base/assets/site.css"
 [ "$ctype" = "text/css; charset=utf-8" ] || fail "style sheet content type $ctype"
-get "$base/assets/../service.cpp"
+get "$base/assets/../../devservice/service.cpp" --path-as-is
 [ "$code" != 200 ] || fail "assets served a path outside themselves"
 
 # --- account summary, sign-up, sign-in, sign-out
@@ -249,6 +256,15 @@ get "$base/sv/login?returnTo=%2Fsv%2Fdocs" -H "Cookie: quorvanta.sid=$sid"
 expect_code 303 "sign-in page while signed in"
 [ "$(location)" = "/sv/docs" ] || fail "signed-in sign-in page went to '$(location)'"
 
+# What a user typed comes back escaped, never as markup.
+get "$base/en/signup" --data-urlencode 'email=x@example.se' \
+  --data-urlencode 'name=<script>alert(1)</script>' --data-urlencode 'password=long enough'
+xss_sid=$(set_cookie_line | sed -n 's/^[Ss]et-[Cc]ookie: quorvanta.sid=\([0-9a-f]*\);.*/\1/p')
+get "$base/en/account" -H "Cookie: quorvanta.sid=$xss_sid"
+expect_body '&lt;script&gt;alert(1)&lt;/script&gt;' "account page shows the name escaped"
+! grep -qF '<script>alert(1)' "$work/body" || fail "account page put the name in as markup"
+get "$base/sv/login?returnTo=%22%3E%3Cscript%3E"
+! grep -qF '"><script>' "$work/body" || fail "sign-in page put returnTo in as markup"
 get "$base/en/signup" --data-urlencode "email=new.user@example.se" --data-urlencode "password=another one"
 expect_code 409 "second sign-up with the same address"
 [ -z "$(set_cookie_line)" ] || fail "a refused sign-up set a cookie"
@@ -385,10 +401,17 @@ vantiro_city_textures|5|67108864
 vantiro_city_textures_xl|5|67108865
 EOF
 get "$base/api/fivem/samples/vantiro_hud"
+cp "$work/body" "$work/hud.json"
+get "$base/sv/desktop/fivem"
+cp "$work/body" "$work/desktop.html"
+get "$base/assets/desktop-fivem.js"
+node devservice/desktop_page_test.js "$work/desktop.html" "$work/body" "$work/hud.json" \
+  vantiro_hud || fail "the desktop page script"
+get "$base/api/fivem/samples/vantiro_hud"
 first=$(sha256sum "$work/body")
 get "$base/api/fivem/samples/vantiro_hud"
 [ "$(sha256sum "$work/body")" = "$first" ] || fail "samples differ between requests"
-get "$base/api/fivem/samples/../../etc/passwd"
+get "$base/api/fivem/samples/../../../etc/passwd" --path-as-is
 expect_code 404 "unknown sample"
 
 # --- a clean stop
