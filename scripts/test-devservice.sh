@@ -89,17 +89,18 @@ set_cookie_line() { grep -i '^set-cookie: quorvanta.sid=' "$work/headers" | tr -
 location() { grep -i '^location:' "$work/headers" | tr -d '\r' | cut -d' ' -f2- || true; }
 json() { "$probe" "$@" <"$work/body"; }
 
-# --- every catalog page in both languages, titled with its label
+# --- every catalog page in both languages, titled with its label (one curl for all of them)
+pages_args=()
+pages_expect=()
+n=0
 while IFS='|' read -r route sv en; do
   [ -n "$route" ] || continue
   for lang in sv en; do
     label=$sv
     [ "$lang" = en ] && label=$en
-    get "$base/$lang$route"
-    expect_code 200 "/$lang$route"
-    [ "$ctype" = "text/html; charset=utf-8" ] || fail "/$lang$route: content type $ctype"
-    expect_body "<title>$label · Vantiro</title>" "/$lang$route"
-    expect_body "<html lang=\"$lang\">" "/$lang$route"
+    n=$((n + 1))
+    pages_args+=(-o "$work/page-$n" "$base/$lang$route")
+    pages_expect+=("$lang|$route|$label")
   done
 done <<'EOF'
 /editor|Ped-editorn|Ped Editor
@@ -149,6 +150,20 @@ done <<'EOF'
 /signup|Skapa konto|Create account
 /desktop/fivem|Skicka till FiveM|Send to FiveM
 EOF
+curl -sS --cacert "$work/ca.pem" --resolve "$host:$port:127.0.0.1" \
+  -w '%{http_code} %{content_type}\n' "${pages_args[@]}" >"$work/pages.status" ||
+  fail "fetching the catalog pages"
+i=0
+while read -r page_code page_ctype; do
+  IFS='|' read -r lang route label <<<"${pages_expect[$i]}"
+  i=$((i + 1))
+  where="/$lang$route"
+  [ "$page_code" = 200 ] || fail "$where: status $page_code"
+  [ "$page_ctype" = "text/html; charset=utf-8" ] || fail "$where: content type $page_ctype"
+  grep -qF "<title>$label · Vantiro</title>" "$work/page-$i" || fail "$where: not titled $label"
+  grep -qF "<html lang=\"$lang\">" "$work/page-$i" || fail "$where: not in language $lang"
+done <"$work/pages.status"
+[ "$i" -eq "${#pages_expect[@]}" ] || fail "fetched $i of ${#pages_expect[@]} catalog pages"
 
 # Tool pages carry a main element (the weapon page's probe looks for one).
 get "$base/en/weapons/editor"
@@ -450,6 +465,26 @@ after=$(sha256sum /etc/hosts /etc/ssl/certs/ca-certificates.crt; getent hosts "$
 VANTIRO_DEVSERVICE=$service scripts/with-service.sh --release-file "$work/no-such-file" \
   --release-version 2.0.0 -- true 2>/dev/null && rc=0 || rc=$?
 [ "$rc" -eq 125 ] || fail "with-service.sh ran the command without a service (code $rc)"
+
+# WebKitGTK trusts the run's CA too, and the start page has the layout the studio expects.
+VANTIRO_DEVSERVICE=$service scripts/with-service.sh xvfb-run -a \
+  devservice/webkit_page_check.py "$host" || fail "the pages in WebKitGTK"
+
+# The same without root, through an unprivileged user namespace, where the system allows it.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+  as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$work")
+  if "${as_nobody[@]}" unshare --user --map-root-user --net true 2>/dev/null; then
+    chmod 755 "$work"
+    out=$("${as_nobody[@]}" VANTIRO_DEVSERVICE="$service" scripts/with-service.sh \
+      curl -sS "https://www.$host/en/editor") || fail "with-service.sh as an unprivileged user"
+    case "$out" in
+      *'<div class="vantiro-editor-host">'*) ;;
+      *) fail "with-service.sh as an unprivileged user: ${out:0:200}" ;;
+    esac
+  else
+    echo "note: this system allows no unprivileged user namespaces; that path was not run"
+  fi
+fi
 
 if [ "$failures" -gt 0 ]; then
   echo "devservice: $failures failure(s)"

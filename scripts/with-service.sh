@@ -29,10 +29,14 @@ if [ "${1:-}" = "--inner" ]; then
   service_args=("${@:1:$nargs}")
   shift "$nargs"
 
+  # Resolvers that ask only for address families the machine has (AI_ADDRCONFIG, as GLib
+  # and so WebKitGTK do) ignore 127.0.0.1 itself; a documentation address on lo counts.
   if command -v ip >/dev/null 2>&1; then
     ip link set lo up
+    ip addr add 192.0.2.1/32 dev lo
   else
     ifconfig lo up
+    ifconfig lo:1 192.0.2.1 netmask 255.255.255.255 up
   fi
   # Bind mounts live in this mount namespace only and end with it.
   mount --bind "$work/hosts" /etc/hosts
