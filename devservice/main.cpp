@@ -33,6 +33,8 @@ constexpr char kUsage[] = R"(usage: vantiro_devservice --cert PEM --key PEM [opt
   --kdf-rounds N           password hashing rounds (100000)
   --verbose                log every request to standard error
   --print-host             print the service host and exit
+The studio also checks the release's publisher signature and product version; those cases
+depend on the file given (signed or not, and with which version inside).
 )";
 
 struct Options {
@@ -96,6 +98,9 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.verbose = true;
     } else if (a == "--print-host") {
       o.print_host = true;
+    } else if (a == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
     } else {
       std::cerr << "unknown option: " << a << "\n";
       return false;

@@ -191,7 +191,15 @@ void Service::get(const httplib::Request& req, httplib::Response& res) {
       res.set_content("{\"error\":\"unknown_resource\"}", kJson);
       return;
     }
-    res.set_content(send_payload_json(*r), kJson);
+    // 90 MB for the largest sample: handed out from one buffer instead of copied into the
+    // response.
+    auto body = std::make_shared<const std::string>(send_payload_json(*r));
+    no_store(res);
+    res.set_content_provider(
+        body->size(), kJson,
+        [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          return sink.write(body->data() + offset, std::min<std::size_t>(length, 1024 * 1024));
+        });
     return;
   }
   constexpr std::string_view kAssets = "/assets/";

@@ -10,14 +10,15 @@
 #   scripts/with-service.sh --release-file F --release-version V [SERVICE-OPTION...] -- CMD...
 #
 # Options before "--" go to the service (see vantiro_devservice --help for the list). The
-# command also gets VANTIRO_DEVSERVICE_SECRET (the admin secret of this run) and
-# VANTIRO_TEST_CA (the CA's certificate) in its environment. Exits with the command's code.
+# command also gets VANTIRO_DEVSERVICE_SECRET (the admin secret of this run), VANTIRO_TEST_CA
+# (the CA's certificate) and VANTIRO_DEVSERVICE_LOG (the service's standard error, where
+# --verbose logs each request) in its environment. Exits with the command's code.
 # The service comes from $VANTIRO_DEVSERVICE, else the linux-debug or linux-release build,
 # else it is built (linux-debug).
 set -euo pipefail
 
 usage() {
-  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -43,7 +44,7 @@ if [ "${1:-}" = "--inner" ]; then
   mount --bind "$work/ca-bundle.crt" /etc/ssl/certs/ca-certificates.crt
 
   "$service" --port 443 --bind 127.0.0.1 --cert "$work/server.pem" --key "$work/server.key" \
-    --admin-secret "$VANTIRO_DEVSERVICE_SECRET" "${service_args[@]}" 2>"$work/service.log" &
+    --admin-secret "$VANTIRO_DEVSERVICE_SECRET" "${service_args[@]}" 2>"$VANTIRO_DEVSERVICE_LOG" &
   spid=$!
   trap 'kill "$spid" 2>/dev/null || true; wait "$spid" 2>/dev/null || true' EXIT
   ready=
@@ -58,7 +59,7 @@ if [ "${1:-}" = "--inner" ]; then
   done
   if [ -z "$ready" ]; then
     echo "with-service: the service did not come up" >&2
-    cat "$work/service.log" >&2
+    cat "$VANTIRO_DEVSERVICE_LOG" >&2
     exit 125
   fi
 
@@ -135,6 +136,7 @@ chmod 644 "$work/ca-bundle.crt" "$work/hosts" "$work/ca.pem"
 export VANTIRO_DEVSERVICE_SECRET
 VANTIRO_DEVSERVICE_SECRET=$(openssl rand -hex 16)
 export VANTIRO_TEST_CA=$work/ca.pem
+export VANTIRO_DEVSERVICE_LOG=$work/service.log
 
 if [ "$(id -u)" -eq 0 ]; then
   namespaces=(unshare --net --mount --propagation private)
