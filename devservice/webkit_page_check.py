@@ -4,7 +4,11 @@ sees them. Run it where the service is reachable under its own name with a trust
 certificate (scripts/with-service.sh) and with a display (Xvfb): a certificate WebKit does
 not trust fails the check, so this also shows that the run's CA reaches WebKitGTK.
 
-usage: webkit_page_check.py HOST
+It also signs in through the service's own form (the account EMAIL:PASSWORD must exist,
+for example from the service's --account option) and out again, so the session cookie is
+seen to be stored, shared with the "www." name, hidden from page scripts and cleared.
+
+usage: webkit_page_check.py HOST EMAIL:PASSWORD
 """
 import json
 import sys
@@ -116,7 +120,9 @@ class Check:
             Gtk.main_quit()
             return
         url, self.probe, self.check = self.pending.pop(0)
-        self.view.load_uri(url)
+        # A step without an address measures the page that the previous step navigated to.
+        if url is not None:
+            self.view.load_uri(url)
 
 
 def check_layout(c, lang):
@@ -149,14 +155,76 @@ def check_desktop(c):
     return check
 
 
+SUBMIT_FORM = """
+(() => {
+  const form = document.querySelector('form[action$="%s"]');
+  if (!form) return JSON.stringify({ form: false });
+  for (const [name, value] of Object.entries(%s)) form.elements[name].value = value;
+  // Answer first, navigate a moment later, so the answer is not lost with the page.
+  setTimeout(() => form.submit(), 100);
+  return JSON.stringify({ form: true });
+})()
+"""
+
+PAGE_STATE = """
+(() => JSON.stringify({
+  path: location.pathname,
+  email: (document.querySelector('[data-account-email]') || {}).textContent || null,
+  cookieVisible: document.cookie.includes('quorvanta.sid'),
+  text: document.body ? document.body.innerText : '',
+}))()
+"""
+
+
+def add_sign_in_steps(c, host, email, password):
+    def submitted(where):
+        def check(r):
+            if not r["form"]:
+                c.fail("%s: no form to submit" % where)
+        return check
+
+    def signed_in(r):
+        if r["path"] != "/en/account" or r["email"] != email.lower():
+            c.fail("after signing in: at %s as %s" % (r["path"], r["email"]))
+        if r["cookieVisible"]:
+            c.fail("the session cookie is readable by page scripts")
+
+    def summary(expect_signed_in, where):
+        def check(r):
+            try:
+                body = json.loads(r["text"])
+            except ValueError:
+                c.fail("%s: the summary is not JSON: %r" % (where, r["text"][:200]))
+                return
+            if (body.get("loginRequired") is False) != expect_signed_in:
+                c.fail("%s: summary %s" % (where, body))
+        return check
+
+    c.pending += [
+        ("https://%s/en/login?returnTo=%%2Fen%%2Faccount" % host,
+         SUBMIT_FORM % ("/en/login", json.dumps({"email": email, "password": password})),
+         submitted("sign-in")),
+        (None, PAGE_STATE, signed_in),
+        ("https://www.%s/api/account/summary" % host, PAGE_STATE,
+         summary(True, "summary on www. after signing in")),
+        ("https://%s/en/account" % host, SUBMIT_FORM % ("/en/logout", "{}"),
+         submitted("sign-out")),
+        (None, PAGE_STATE, lambda r: None),
+        ("https://%s/api/account/summary" % host, PAGE_STATE,
+         summary(False, "summary after signing out")),
+    ]
+
+
 def main():
     host = sys.argv[1]
+    email, _, password = sys.argv[2].partition(":")
     c = Check()
     for lang in ("sv", "en"):
         c.pending.append(("https://%s/%s/editor" % (host, lang), LAYOUT_PROBE,
                           check_layout(c, lang)))
     c.pending.append(("https://www.%s/en/desktop/fivem?auto=capabilities" % host,
                       DESKTOP_PROBE, check_desktop(c)))
+    add_sign_in_steps(c, host, email, password)
     GLib.timeout_add_seconds(60, lambda: (c.fail("timed out"), Gtk.main_quit()))
     c.next()
     Gtk.main()

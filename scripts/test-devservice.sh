@@ -466,9 +466,11 @@ VANTIRO_DEVSERVICE=$service scripts/with-service.sh --release-file "$work/no-suc
   --release-version 2.0.0 -- true 2>/dev/null && rc=0 || rc=$?
 [ "$rc" -eq 125 ] || fail "with-service.sh ran the command without a service (code $rc)"
 
-# WebKitGTK trusts the run's CA too, and the start page has the layout the studio expects.
-VANTIRO_DEVSERVICE=$service scripts/with-service.sh xvfb-run -a \
-  devservice/webkit_page_check.py "$host" || fail "the pages in WebKitGTK"
+# WebKitGTK trusts the run's CA too, the start page has the layout the studio expects, and
+# the session cookie works in a real engine.
+VANTIRO_DEVSERVICE=$service scripts/with-service.sh --account "Web.Check@example.se:web-check-1" \
+  -- xvfb-run -a devservice/webkit_page_check.py "$host" "Web.Check@example.se:web-check-1" ||
+  fail "the pages in WebKitGTK"
 
 # The same without root, through an unprivileged user namespace, where the system allows it.
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
