@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libboost-json1.81-dev libssl-dev
+  libboost-json1.81-dev libssl-dev libcurl4-openssl-dev
   g++-mingw-w64-x86-64-posix wine wine64
 )
 
