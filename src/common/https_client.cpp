@@ -1,5 +1,7 @@
 #include "common/https_client.h"
 
+#include "common/build_config.h"
+
 namespace vantiro {
 
 std::string_view code(HttpsError e) {
@@ -33,6 +35,23 @@ HttpsBody https_get_body(HttpsClient& client, const HttpsRequest& request) {
   });
   if (out.error == HttpsError::none) out.body = std::move(body);
   return out;
+}
+
+ServiceEndpoint service_endpoint() {
+  return {kServiceHostUtf8, 443};
+}
+
+HttpsRequest service_request(const ServiceEndpoint& endpoint, std::string path,
+                             std::string user_agent, std::uint64_t deadline_ms,
+                             std::size_t max_body_bytes) {
+  HttpsRequest r;
+  r.host = endpoint.host;
+  r.port = endpoint.port;
+  r.path = std::move(path);
+  r.user_agent = std::move(user_agent);
+  r.deadline_ms = deadline_ms;
+  r.max_body_bytes = max_body_bytes;
+  return r;
 }
 
 bool is_safe_header(std::string_view name, std::string_view value) {

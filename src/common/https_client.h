@@ -55,6 +55,19 @@ struct HttpsBody {
 // The body as one string, at most request.max_body_bytes long.
 HttpsBody https_get_body(HttpsClient& client, const HttpsRequest& request);
 
+// Where service requests go; tests point it at a loopback server.
+struct ServiceEndpoint {
+  std::string host;
+  std::uint16_t port = 443;
+};
+
+// The service host on port 443.
+ServiceEndpoint service_endpoint();
+
+HttpsRequest service_request(const ServiceEndpoint& endpoint, std::string path,
+                             std::string user_agent, std::uint64_t deadline_ms,
+                             std::size_t max_body_bytes);
+
 // True for a header name of token characters and a value without control characters, so a
 // header built from outside text can never add a line of its own.
 bool is_safe_header(std::string_view name, std::string_view value);
