@@ -21,8 +21,6 @@ struct PosixClock final : Clock {
 
 }  // namespace
 
-std::unique_ptr<Clock> make_clock() {
-  return std::make_unique<PosixClock>();
-}
+std::unique_ptr<Clock> make_clock() { return std::make_unique<PosixClock>(); }
 
 }  // namespace vantiro::platform
