@@ -120,7 +120,11 @@ inline void write_text_file(const std::filesystem::path& p, const std::string& t
 
 inline std::string read_text_file(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  std::string out;
+  char buf[1 << 16];
+  while (f.read(buf, sizeof buf) || f.gcount() > 0)
+    out.append(buf, static_cast<std::size_t>(f.gcount()));
+  return out;
 }
 
 // A CA and a server certificate for "localhost" and 127.0.0.1 it issued; the CA file is
