@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/build_config.h"
+
 #include "common/fake_https_client.h"
 
 namespace vantiro::account {
@@ -52,7 +54,7 @@ TEST(FetchAccountSummary, SendsTheCookieWithOneDeadlineAndCapsTheAnswer) {
   EXPECT_TRUE(fetch_account_summary(client, service_endpoint(), "quorvanta.sid=abc"));
   ASSERT_EQ(client.requests.size(), 1u);
   const auto& r = client.requests[0];
-  EXPECT_EQ(r.host, "vantiro.app");
+  EXPECT_EQ(r.host, kServiceHostUtf8);
   EXPECT_EQ(r.port, 443);
   EXPECT_EQ(r.path, "/api/account/summary");
   EXPECT_EQ(r.user_agent, "VantiroDesktop/1.8");

@@ -1,6 +1,6 @@
 #include "account/sign_in_gate.h"
 
-#include "common/build_config.h"
+#include "web/url.h"
 
 namespace vantiro::account {
 
@@ -20,8 +20,9 @@ std::u16string_view sign_in_target(GateAction action, bool ui_swedish) {
   return {};
 }
 
-std::u16string service_address(std::u16string_view path) {
-  return std::u16string(u"https://") + kServiceHost + std::u16string(path);
+std::u16string sign_in_target_url(GateAction action, bool ui_swedish) {
+  if (action == GateAction::try_offline) return start_url(ui_swedish);
+  return service_url(sign_in_target(action, ui_swedish));
 }
 
 SignInGate SignInGate::at_start_up(bool skip_welcome) {
@@ -61,7 +62,7 @@ GateEffects SignInGate::on_session_answer(const SessionAnswer& answer, const Tab
         fx.tab = TabLoad::replace_with_launcher;
       } else if (asking_tab.exists) {
         fx.tab = TabLoad::load_target;
-        fx.target = sign_in_target(GateAction::try_offline, ui_swedish);
+        fx.target = sign_in_target_url(GateAction::try_offline, ui_swedish);
       }
     }
     return fx;
@@ -75,7 +76,7 @@ GateEffects SignInGate::on_session_answer(const SessionAnswer& answer, const Tab
       fx.focus_active_view = true;
     } else if (asking_tab.exists && asking_tab.has_view && !asking_tab.source_is_auth_flow) {
       fx.tab = TabLoad::load_target;
-      fx.target = sign_in_target(GateAction::sign_in_email, ui_swedish);
+      fx.target = sign_in_target_url(GateAction::sign_in_email, ui_swedish);
     }
   }
   return fx;
@@ -103,7 +104,7 @@ GateEffects SignInGate::on_action(GateAction action, const TabFacts& active_tab,
   fx.focus_active_view = true;
   if (active_tab.exists && (!offline || !active_tab.has_source || active_tab.source_is_auth_flow)) {
     fx.tab = TabLoad::load_target;
-    fx.target = sign_in_target(action, ui_swedish);
+    fx.target = sign_in_target_url(action, ui_swedish);
   }
   return fx;
 }

@@ -19,8 +19,8 @@ enum class GateAction {
 // Service paths of the gate's targets in the UI language.
 std::u16string_view sign_in_target(GateAction action, bool ui_swedish);
 
-// "https://" followed by the service host and the path.
-std::u16string service_address(std::u16string_view path);
+// The address the action opens: the service origin followed by that path.
+std::u16string sign_in_target_url(GateAction action, bool ui_swedish);
 
 // What the host does with the active or asking tab.
 enum class TabLoad {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/build_config.h"
+
 #include "common/fake_https_client.h"
 #include "update/fake_update_files.h"
 
@@ -26,7 +28,7 @@ TEST(DownloadToFile, AsksTheServiceForTheReleaseWithTheWrittenLimits) {
   EXPECT_EQ(progress, (std::vector<std::uint64_t>{4}));
   ASSERT_EQ(client.requests.size(), 1u);
   const auto& r = client.requests[0];
-  EXPECT_EQ(r.host, "vantiro.app");
+  EXPECT_EQ(r.host, kServiceHostUtf8);
   EXPECT_EQ(r.port, 443);
   EXPECT_EQ(r.path, "/downloads/desktop/Vantiro.exe");
   EXPECT_EQ(r.user_agent, "VantiroDesktop");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/test_pki.h"
+#include "platform/ports.h"
 #include "platform/update_ports.h"
 #include "update/verify.h"
 
@@ -74,22 +75,6 @@ std::string sign(const std::string& payload, X509* cert, EVP_PKEY* key, X509* ex
   put_le(length, 0, der.size(), 8);
   return signed_image + length + std::string(kSignatureMagic);
 }
-
-struct OpenSslSha256 final : Sha256 {
-  std::string sha256_hex(std::string_view bytes) override {
-    unsigned char md[32];
-    unsigned int n = 0;
-    EVP_Digest(bytes.data(), bytes.size(), md, &n, EVP_sha256(), nullptr);
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < n; ++i) {
-      out += hex[md[i] >> 4];
-      out += hex[md[i] & 15];
-    }
-    return out;
-  }
-  std::optional<std::string> sha256_file_hex(const Path&) override { return std::nullopt; }
-};
 
 struct NoHeld final : update::HeldFile {
   std::optional<std::uint64_t> regular_file_size() override { return std::nullopt; }
@@ -209,7 +194,8 @@ TEST(OwnVersionNote, ThisProgramCarriesTheBuildVersion) {
 // Real files, real signatures, the whole verification: every failure leaves no file behind.
 TEST_F(CmsReleaseChecksTest, VerificationOfRealFixturesStagesOnlyTheRealRelease) {
   auto files = make_update_files();
-  OpenSslSha256 sha;
+  auto sha_port = make_sha256();
+  Sha256& sha = *sha_port;
   Cert trailing_space = leaf("Mirsel AB ", "codeSigning", ca.get(), ca_key.get());
   Cert longer = leaf("Mirsel ABX", "codeSigning", ca.get(), ca_key.get());
   Cert untrusted = leaf("Mirsel AB", "codeSigning", other_ca.get(), other_ca_key.get());
