@@ -89,7 +89,8 @@ class CurlHttpsClient final : public HttpsClient {
   HttpsError get(const HttpsRequest& request, const HttpsBodySink& sink) override {
     const auto start = std::chrono::steady_clock::now();
     if (!is_valid_host(request.host) || !is_valid_path(request.path) || request.port == 0 ||
-        request.deadline_ms == 0 || !is_safe_header("User-Agent", request.user_agent))
+        request.deadline_ms == 0 || request.max_body_bytes == 0 ||
+        !is_safe_header("User-Agent", request.user_agent))
       return HttpsError::bad_request;
     HeaderList headers;
     // Without this curl would send "Accept: */*" that nobody asked for; callers add their own.

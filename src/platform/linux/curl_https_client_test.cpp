@@ -219,6 +219,7 @@ TEST_F(CurlHttpsClientTest, RefusesRequestsThatCouldBreakTheHeaderBlockOrTheAddr
       {"path with space", [](HttpsRequest& r) { r.path = "/a b"; }},
       {"path with CR LF", [](HttpsRequest& r) { r.path = "/a\r\nb"; }},
       {"no deadline", [](HttpsRequest& r) { r.deadline_ms = 0; }},
+      {"no body cap", [](HttpsRequest& r) { r.max_body_bytes = 0; }},
   };
   for (const auto& c : cases) {
     auto r = request(server.port());
