@@ -52,6 +52,18 @@ TEST(AtomicBinarySwap, RefusesMissingOrOddInputs) {
   EXPECT_EQ(fs.kind("/app/New.exe.old"), PathKind::missing);
 }
 
+TEST(RemoveRollbackCopy, DeletesOnlyThePlainCopy) {
+  FakeUpdateFiles fs;
+  fs.files[kExe] = "new";
+  fs.files[kOld] = "old";
+  EXPECT_TRUE(remove_rollback_copy(fs, kExe));
+  EXPECT_EQ(fs.kind(kOld), PathKind::missing);
+  EXPECT_EQ(fs.files[kExe], "new");
+  EXPECT_TRUE(remove_rollback_copy(fs, kExe));
+  fs.folders.insert(kOld);
+  EXPECT_FALSE(remove_rollback_copy(fs, kExe));
+}
+
 TEST(InstallTarget, TheRunningProgramOnlyWhenTheDownloadLiesBesideIt) {
   const InstallLocations both{kExe, Path("/home/u/.local/share/Vantiro/App/Vantiro.exe")};
   EXPECT_EQ(install_target(both, kTemp), kExe);

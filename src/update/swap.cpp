@@ -32,4 +32,12 @@ RollBack roll_back_swap(UpdateFiles& files, const Path& target) {
   return files.move_replacing(backup, target) ? RollBack::restored : RollBack::failed;
 }
 
+bool remove_rollback_copy(UpdateFiles& files, const Path& executable) {
+  const Path backup = rollback_copy_of(executable);
+  const PathKind kind = files.kind(backup);
+  if (kind == PathKind::missing) return true;
+  // Only a plain file of that name is ours to delete.
+  return kind == PathKind::regular_file && files.remove_file(backup);
+}
+
 }  // namespace vantiro::update

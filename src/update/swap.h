@@ -17,4 +17,7 @@ enum class RollBack { restored, removed_new, failed };
 // new and is deleted.
 RollBack roll_back_swap(UpdateFiles& files, const Path& target);
 
+// At the start after an update: the rollback copy is no longer needed. True when it is gone.
+bool remove_rollback_copy(UpdateFiles& files, const Path& executable);
+
 }  // namespace vantiro::update

@@ -1,9 +1,11 @@
 #include "update/update_worker.h"
 
+#include "common/utf.h"
 #include "update/download.h"
 #include "update/update_location.h"
 #include "update/update_progress.h"
 #include "update/update_texts.h"
+#include "web/url.h"
 
 namespace vantiro::update {
 namespace {
@@ -83,6 +85,18 @@ bool begin_update_check(std::atomic<bool>& update_check_running, bool update_sta
                         bool install_running) {
   if (update_staged || install_running) return false;
   return !update_check_running.exchange(true);
+}
+
+std::unique_ptr<StagedUpdate> begin_install_verification(std::unique_ptr<StagedUpdate>& staged,
+                                                         std::atomic<bool>& update_check_running) {
+  if (!staged || update_check_running.exchange(true)) return nullptr;
+  std::unique_ptr<StagedUpdate> taken = std::move(staged);
+  taken->close_held();
+  return taken;
+}
+
+std::u16string download_page_url() {
+  return service_url(to_utf16(kReleaseDownloadPath));
 }
 
 UpdateStatus update_status_after_check(const UpdateCheckResult& result, bool ui_swedish) {

@@ -70,6 +70,15 @@ bool install_verification_worker(std::unique_ptr<StagedUpdate> update, Sha256& s
 bool begin_update_check(std::atomic<bool>& update_check_running, bool update_staged,
                         bool install_running);
 
+// The user asked to install: takes the staged update out of its slot (the pill goes) with its
+// handle closed, and sets the running flag; none when nothing is staged or a check or
+// verification runs. A thread that cannot start must drop the update and clear the flag.
+std::unique_ptr<StagedUpdate> begin_install_verification(std::unique_ptr<StagedUpdate>& staged,
+                                                         std::atomic<bool>& update_check_running);
+
+// The service's download page for the release executable.
+std::u16string download_page_url();
+
 // The status line after a finished check.
 enum class UpdateState { none = 0, checking = 1, up_to_date = 2, available = 3, error = 4 };
 struct UpdateStatus {

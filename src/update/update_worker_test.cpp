@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/build_config.h"
+
 #include "common/fake_https_client.h"
 #include "update/fake_release_checks.h"
 #include "update/fake_update_files.h"
@@ -283,6 +285,32 @@ TEST(BeginUpdateCheck, OneAtATimeAndNeverWhileStagedOrInstalling) {
   EXPECT_TRUE(begin_update_check(running, false, false));
   EXPECT_TRUE(running);
   EXPECT_FALSE(begin_update_check(running, false, false));
+}
+
+TEST(BeginInstallVerification, TakesTheStagedUpdateOnlyWhenNothingElseRuns) {
+  FakeUpdateFiles fs;
+  fs.files["/app/u.tmp"] = "x";
+  std::unique_ptr<StagedUpdate> slot =
+      std::make_unique<StagedUpdate>(fs, u"1.9.10", std::string(64, 'a'), 1, "/app/u.tmp");
+  slot->hold(fs.open_held("/app/u.tmp"));
+  std::atomic<bool> running{true};
+  EXPECT_FALSE(begin_install_verification(slot, running));
+  EXPECT_TRUE(slot);
+  running = false;
+  auto taken = begin_install_verification(slot, running);
+  ASSERT_TRUE(taken);
+  EXPECT_FALSE(slot);
+  EXPECT_TRUE(running);
+  EXPECT_FALSE(taken->holds_file());
+  EXPECT_EQ(fs.held_open, 0);
+  running = false;
+  EXPECT_FALSE(begin_install_verification(slot, running));
+  EXPECT_FALSE(running);
+}
+
+TEST(DownloadPageUrl, IsTheReleaseOnTheServiceOrigin) {
+  EXPECT_EQ(download_page_url(),
+            u"https://" + std::u16string(kServiceHost) + u"/downloads/desktop/Vantiro.exe");
 }
 
 TEST(UpdateStatusAfterCheck, PicksTheLineAndState) {
