@@ -30,7 +30,7 @@ inline Pkey make_key() {
   return Pkey(EVP_EC_gen("P-256"));
 }
 
-struct CertSpec {
+struct CertProfile {
   std::string common_name;
   bool is_ca = false;
   std::vector<std::string> dns_names;
@@ -50,7 +50,7 @@ inline bool add_extension(X509* cert, X509* issuer, int nid, const std::string& 
 }
 
 // Issued by issuer (self-signed when issuer_cert is null).
-inline Cert make_cert(const CertSpec& spec, EVP_PKEY* key, X509* issuer_cert,
+inline Cert make_cert(const CertProfile& profile, EVP_PKEY* key, X509* issuer_cert,
                       EVP_PKEY* issuer_key) {
   Cert cert(X509_new());
   X509_set_version(cert.get(), 2);
@@ -62,22 +62,22 @@ inline Cert make_cert(const CertSpec& spec, EVP_PKEY* key, X509* issuer_cert,
   X509_set_pubkey(cert.get(), key);
   X509_NAME* name = X509_get_subject_name(cert.get());
   X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                             reinterpret_cast<const unsigned char*>(spec.common_name.c_str()), -1,
-                             -1, 0);
+                             reinterpret_cast<const unsigned char*>(profile.common_name.c_str()),
+                             -1, -1, 0);
   X509* issuer = issuer_cert ? issuer_cert : cert.get();
   X509_set_issuer_name(cert.get(), X509_get_subject_name(issuer));
   add_extension(cert.get(), issuer, NID_basic_constraints,
-                spec.is_ca ? "critical,CA:TRUE" : "critical,CA:FALSE");
+                profile.is_ca ? "critical,CA:TRUE" : "critical,CA:FALSE");
   add_extension(cert.get(), issuer, NID_key_usage,
-                spec.is_ca ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
+                profile.is_ca ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
   add_extension(cert.get(), issuer, NID_subject_key_identifier, "hash");
   if (issuer_cert) add_extension(cert.get(), issuer, NID_authority_key_identifier, "keyid");
   std::string san;
-  for (const auto& d : spec.dns_names) san += (san.empty() ? "DNS:" : ",DNS:") + d;
-  for (const auto& ip : spec.ip_addresses) san += (san.empty() ? "IP:" : ",IP:") + ip;
+  for (const auto& d : profile.dns_names) san += (san.empty() ? "DNS:" : ",DNS:") + d;
+  for (const auto& ip : profile.ip_addresses) san += (san.empty() ? "IP:" : ",IP:") + ip;
   if (!san.empty()) add_extension(cert.get(), issuer, NID_subject_alt_name, san);
-  if (!spec.extended_key_usage.empty())
-    add_extension(cert.get(), issuer, NID_ext_key_usage, spec.extended_key_usage);
+  if (!profile.extended_key_usage.empty())
+    add_extension(cert.get(), issuer, NID_ext_key_usage, profile.extended_key_usage);
   X509_sign(cert.get(), issuer_key ? issuer_key : key, EVP_sha256());
   return cert;
 }
