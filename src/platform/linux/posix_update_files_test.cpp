@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "platform/linux/test_pki.h"
 #include "platform/update_ports.h"
@@ -41,6 +43,32 @@ TEST_F(PosixUpdateFilesTest, SwapsInARealFolderAndKeepsTheRollbackCopy) {
   EXPECT_EQ(update::roll_back_swap(*files, at("Vantiro.exe")), update::RollBack::restored);
   EXPECT_EQ(read_text_file(at("Vantiro.exe")), "new-v2");
   EXPECT_FALSE(std::filesystem::exists(at("Vantiro.exe.old")));
+}
+
+TEST_F(PosixUpdateFilesTest, TheTargetNeverGoesMissingDuringSwaps) {
+  const Path target = at("Vantiro.exe");
+  write_text_file(target, "v0");
+  std::atomic<bool> done{false};
+  std::atomic<int> missing{0};
+  std::atomic<int> looks{0};
+  std::thread watcher([&] {
+    struct stat st {};
+    while (!done) {
+      if (::lstat(target.c_str(), &st) != 0) ++missing;
+      ++looks;
+    }
+  });
+  for (int i = 1; i <= 40; ++i) {
+    write_text_file(at("u.tmp"), "v" + std::to_string(i));
+    ASSERT_TRUE(update::atomic_binary_swap(*files, target, at("u.tmp"))) << i;
+    if (i % 2 == 0) {
+      ASSERT_EQ(update::roll_back_swap(*files, target), update::RollBack::restored);
+    }
+  }
+  done = true;
+  watcher.join();
+  EXPECT_GT(looks.load(), 0);
+  EXPECT_EQ(missing.load(), 0);
 }
 
 TEST_F(PosixUpdateFilesTest, RefusesToSwapThroughALinkOrOntoAFolder) {
