@@ -112,5 +112,42 @@ TEST(Win32ProcessStarter, RunsNothingUntilResumedThenRunsInItsFolder) {
   EXPECT_FALSE(starter->create_suspended(dir / "missing.exe", {}, dir.path()));
 }
 
+struct CountingLock final : update::InstanceLock {
+  int released = 0;
+  int reacquired = 0;
+  void release() override { ++released; }
+  bool reacquire() override {
+    ++reacquired;
+    return true;
+  }
+};
+
+TEST(Win32InstallUpdateAndRestart, RollsBackWhenTheNewProgramCannotStart) {
+  TempFolder dir;
+  auto files = make_update_files();
+  put(dir / "Vantiro.exe", "old-v1");
+  const Path temp = dir / "Vantiro-update-{0}.tmp";
+  {
+    auto d = files->create_download(temp);
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(d->write("not a program"));
+    ASSERT_TRUE(d->finish());
+  }
+  auto staged =
+      std::make_unique<update::StagedUpdate>(*files, u"1.9.10", std::string(64, 'a'), 13, temp);
+  staged->hold(files->open_held(temp));
+  auto starter = make_process_starter();
+  CountingLock lock;
+  update::InstallPorts ports{*starter, lock, nullptr};
+  EXPECT_EQ(
+      update::install_update_and_restart(*staged, {dir / "Vantiro.exe", std::nullopt}, true, ports),
+      update::InstallOutcome::failed);
+  EXPECT_EQ(get(dir / "Vantiro.exe"), "old-v1");
+  EXPECT_FALSE(std::filesystem::exists(dir / "Vantiro.exe.old"));
+  EXPECT_EQ(lock.released, 0);
+  staged.reset();
+  EXPECT_EQ(get(dir / "Vantiro.exe"), "old-v1");
+}
+
 }  // namespace
 }  // namespace vantiro::platform
