@@ -11,6 +11,7 @@
 
 #include "common/clock.h"
 #include "common/file_system.h"
+#include "common/https_client.h"
 #include "common/sha256.h"
 #include "fivem/resource_fs.h"
 #include "persist/profile_store.h"
@@ -21,6 +22,7 @@ namespace vantiro::platform {
 std::unique_ptr<FileSystem> make_file_system();
 std::unique_ptr<Clock> make_clock();
 std::unique_ptr<Sha256> make_sha256();
+std::unique_ptr<HttpsClient> make_https_client();
 
 // The user's local data and temporary folders.
 std::unique_ptr<UserFolders> make_user_folders();
