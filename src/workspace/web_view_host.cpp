@@ -40,6 +40,25 @@ bool keep_context_menu_item(std::u16string_view name, bool editable, bool has_se
   return name == u"cut" || name == u"paste" || name == u"undo" || name == u"redo";
 }
 
+std::u16string_view perf_mode_word(PerfModeSetting mode) {
+  switch (mode) {
+    case PerfModeSetting::low:
+      return u"low";
+    case PerfModeSetting::high:
+      return u"high";
+    case PerfModeSetting::automatic:
+      break;
+  }
+  return u"auto";
+}
+
+WebViewPreferences web_view_preferences(const AppSettings& settings) {
+  WebViewPreferences p;
+  p.zoom_percent = settings.zoom_percent;
+  p.perf_word = std::u16string(perf_mode_word(settings.perf_mode));
+  return p;
+}
+
 std::u16string perf_mode_script(std::u16string_view word) {
   std::u16string s(kPerfPrefix);
   s += word;

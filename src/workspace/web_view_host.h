@@ -14,6 +14,7 @@
 
 #include "common/clock.h"
 #include "common/localized_text.h"
+#include "persist/settings.h"
 #include "workspace/tab_model.h"
 #include "workspace/web_engine.h"
 
@@ -64,11 +65,15 @@ struct WebHostShell : WorkspaceShell {
   virtual ExternalOpener& external_opener() = 0;
 };
 
-// The preferences the host applies to views.
+// The word a page's performance hook understands for the setting: "low", "high", or "auto".
+std::u16string_view perf_mode_word(PerfModeSetting mode);
+
+// The preferences the host applies to views, taken from the settings.
 struct WebViewPreferences {
-  std::uint32_t zoom_percent = 100;
+  std::uint32_t zoom_percent = kDefaultZoomPercent;
   std::u16string perf_word = u"auto";
 };
+WebViewPreferences web_view_preferences(const AppSettings& settings);
 
 // The state of the first decision of the welcome gate, shared with the sign-in flow.
 struct WelcomeState {

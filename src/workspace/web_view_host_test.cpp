@@ -586,6 +586,25 @@ TEST_F(WebViewHostTest, ZoomFollowsTheSettingAndIsOneDuringSignIn) {
   EXPECT_DOUBLE_EQ(controller_of(b).zoom, 0.8);
 }
 
+TEST(WebViewPreferences, TakeZoomAndThePerformanceWordFromTheSettings) {
+  struct Case {
+    PerfModeSetting mode;
+    std::u16string_view word;
+  };
+  const Case cases[] = {{PerfModeSetting::automatic, u"auto"},
+                        {PerfModeSetting::low, u"low"},
+                        {PerfModeSetting::high, u"high"},
+                        {static_cast<PerfModeSetting>(7), u"auto"}};
+  for (const auto& c : cases) {
+    AppSettings settings;
+    settings.perf_mode = c.mode;
+    settings.zoom_percent = 90;
+    const WebViewPreferences p = web_view_preferences(settings);
+    EXPECT_EQ(p.perf_word, c.word) << static_cast<int>(c.mode);
+    EXPECT_EQ(p.zoom_percent, 90u);
+  }
+}
+
 TEST_F(WebViewHostTest, APerfModeChangeReachesEveryLoadedAwakeTab) {
   start();
   WorkspaceTab& a = loaded_tab(start_url(false));
