@@ -16,6 +16,9 @@ cmake --preset linux-debug >/dev/null
 cmake --build --preset linux-debug -j "$jobs"
 ctest --preset linux-debug
 
+echo "== page script (node --test)"
+scripts/test-js.sh
+
 echo "== stand-in web service"
 scripts/test-devservice.sh
 
