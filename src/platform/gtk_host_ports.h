@@ -20,7 +20,7 @@ struct OwnerWindow {
   void* native = nullptr;
 };
 
-// Connects to the display once per process; false when there is none. Every factory below
+// Connects to the display on first use (retried while there is none); false without one. Every factory below
 // calls it itself; a host calls it early to learn whether it can show anything at all.
 bool ensure_display();
 

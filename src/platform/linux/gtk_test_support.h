@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -110,13 +111,15 @@ class DialogDriver {
 };
 
 // This test program started again with a filter (disabled tests included) and extra
-// environment; its standard output is read through a pipe.
+// environment, optionally through a launcher such as xvfb-run; its standard output is read
+// through a pipe.
 class ChildRun {
  public:
   ChildRun(const std::string& filter, const std::vector<std::string>& env_extra,
-           const std::vector<std::string>& env_removed = {}) {
+           const std::vector<std::string>& env_removed = {},
+           const std::vector<std::string>& launcher = {}) {
     int fds[2];
-    if (pipe(fds) != 0) return;
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
       std::string entry(*e);
@@ -128,15 +131,25 @@ class ChildRun {
     std::vector<char*> envp;
     for (auto& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
-    std::string self = "/proc/self/exe";
-    std::string f = "--gtest_filter=" + filter;
-    std::string d = "--gtest_also_run_disabled_tests";
-    char* argv[] = {self.data(), f.data(), d.data(), nullptr};
+    char self_path[4096] = {};
+    const ssize_t len = readlink("/proc/self/exe", self_path, sizeof(self_path) - 1);
+    if (len <= 0) {
+      close(fds[0]);
+      close(fds[1]);
+      return;
+    }
+    std::vector<std::string> args = launcher;
+    args.push_back(std::string(self_path, static_cast<std::size_t>(len)));
+    args.push_back("--gtest_filter=" + filter);
+    args.push_back("--gtest_also_run_disabled_tests");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    if (posix_spawn(&pid_, self.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     out_ = fds[0];
