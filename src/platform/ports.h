@@ -35,7 +35,7 @@ std::unique_ptr<ProfileStore> make_profile_store(FileSystem& fs);
 // empty.
 std::optional<std::u16string> make_absolute_path(std::u16string_view path);
 
-// The FiveM resource writer's file system, built on folder handles. Linux only so far.
+// The FiveM resource writer's file system, built on folder handles.
 std::unique_ptr<ResourceFs> make_resource_fs();
 
 }  // namespace vantiro::platform
