@@ -83,6 +83,7 @@ struct ChromeState {
   // Hover: the index is into the current zone list; the fading-out zone is kept by identity
   // because a relayout may have moved or removed it.
   int hover = -1;
+  ZoneIdentity hover_zone;
   float hover_fade_in = 1;
   ZoneIdentity hover_previous;
   float hover_fade_out = 0;
