@@ -100,7 +100,8 @@ struct ChromeState {
   int tip_seed = 0;
   std::u16string update_from_version;
   std::u16string update_scene_text;
-  std::u16string boot_status_line;  // the start-up stage's line, in the UI language
+  std::u16string boot_status_line;    // the start-up stage's line, in the UI language
+  std::u16string download_kilobytes;  // "done / total KB" of the update download
   std::uint64_t download_done = 0;
   std::uint64_t download_total = 0;
   float download_progress = 0;
