@@ -3,9 +3,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang clang-format ccache pkg-config
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libboost-json1.81-dev libssl-dev
+  libboost-json1.81-dev libssl-dev libglib2.0-dev
   g++-mingw-w64-x86-64-posix wine wine64
 )
 

@@ -3,77 +3,240 @@
 // Header-only Boost.JSON: this is the one translation unit that compiles its sources.
 #include <boost/json/src.hpp>
 
+#include <deque>
+#include <vector>
+
 #include "common/utf.h"
 
 namespace vantiro::json {
 namespace bj = boost::json;
 
+// The parsed tree: nodes of one document live in two flat vectors. Containers refer to
+// their children by index, since the vectors grow while the parse is running.
+struct Node {
+  Kind kind = Kind::null;
+  bool boolean = false;
+  double number = 0;
+  std::string_view text;    // string
+  std::uint32_t first = 0;  // object: index into members; array: into elements
+  std::uint32_t count = 0;
+};
+
+struct Member {
+  std::string_view key;
+  Node value;
+};
+
+struct DocumentData {
+  std::string text;
+  std::deque<std::string> owned;  // strings that had escapes; a deque keeps them in place
+  std::vector<Member> members;
+  std::vector<Node> elements;
+  Node root;
+};
+
 namespace {
 
-const bj::value& val(const void* p) { return *static_cast<const bj::value*>(p); }
-const bj::object& obj(const void* p) { return *static_cast<const bj::object*>(p); }
-const bj::array& arr(const void* p) { return *static_cast<const bj::array*>(p); }
+// Builds the tree from the parser's events. Values of open containers wait on a stack and
+// move into the flat vectors when their container closes, so siblings stay contiguous.
+class TreeBuilder {
+ public:
+  static constexpr std::size_t max_object_size = 0xFFFFFFFFu;
+  static constexpr std::size_t max_array_size = 0xFFFFFFFFu;
+  static constexpr std::size_t max_key_size = std::size_t(-1);
+  static constexpr std::size_t max_string_size = std::size_t(-1);
+
+  explicit TreeBuilder(DocumentData* d) : d_(d) {}
+
+  bool on_document_begin(bj::error_code&) { return true; }
+  bool on_document_end(bj::error_code&) {
+    d_->root = stack_.back().value;
+    return true;
+  }
+  bool on_object_begin(bj::error_code&) {
+    open_container();
+    return true;
+  }
+  bool on_object_end(std::size_t n, bj::error_code&) {
+    Node node;
+    node.kind = Kind::object;
+    node.first = static_cast<std::uint32_t>(d_->members.size());
+    node.count = static_cast<std::uint32_t>(n);
+    d_->members.insert(d_->members.end(), stack_.end() - static_cast<std::ptrdiff_t>(n),
+                       stack_.end());
+    stack_.resize(stack_.size() - n);
+    close_container(node);
+    return true;
+  }
+  bool on_array_begin(bj::error_code&) {
+    open_container();
+    return true;
+  }
+  bool on_array_end(std::size_t n, bj::error_code&) {
+    Node node;
+    node.kind = Kind::array;
+    node.first = static_cast<std::uint32_t>(d_->elements.size());
+    node.count = static_cast<std::uint32_t>(n);
+    for (auto it = stack_.end() - static_cast<std::ptrdiff_t>(n); it != stack_.end(); ++it)
+      d_->elements.push_back(it->value);
+    stack_.resize(stack_.size() - n);
+    close_container(node);
+    return true;
+  }
+  bool on_key_part(bj::string_view s, std::size_t, bj::error_code&) {
+    part_.append(s.data(), s.size());
+    in_part_ = true;
+    return true;
+  }
+  bool on_key(bj::string_view s, std::size_t, bj::error_code&) {
+    pending_key_ = finish_text(s);
+    has_key_ = true;
+    return true;
+  }
+  bool on_string_part(bj::string_view s, std::size_t, bj::error_code&) {
+    part_.append(s.data(), s.size());
+    in_part_ = true;
+    return true;
+  }
+  bool on_string(bj::string_view s, std::size_t, bj::error_code&) {
+    Node node;
+    node.kind = Kind::string;
+    node.text = finish_text(s);
+    push(node);
+    return true;
+  }
+  bool on_number_part(bj::string_view, bj::error_code&) { return true; }
+  bool on_int64(std::int64_t v, bj::string_view, bj::error_code&) {
+    return push_number(static_cast<double>(v));
+  }
+  bool on_uint64(std::uint64_t v, bj::string_view, bj::error_code&) {
+    return push_number(static_cast<double>(v));
+  }
+  bool on_double(double v, bj::string_view, bj::error_code&) { return push_number(v); }
+  bool on_bool(bool v, bj::error_code&) {
+    Node node;
+    node.kind = Kind::boolean;
+    node.boolean = v;
+    push(node);
+    return true;
+  }
+  bool on_null(bj::error_code&) {
+    push(Node{});
+    return true;
+  }
+  bool on_comment_part(bj::string_view, bj::error_code&) { return true; }
+  bool on_comment(bj::string_view, bj::error_code&) { return true; }
+
+ private:
+  // A string that arrived whole and unescaped is still in the text; anything else is kept.
+  std::string_view finish_text(bj::string_view last) {
+    const char* begin = d_->text.data();
+    const char* end = begin + d_->text.size();
+    if (!in_part_ && last.data() >= begin && last.data() + last.size() <= end)
+      return std::string_view(last.data(), last.size());
+    part_.append(last.data(), last.size());
+    d_->owned.push_back(std::move(part_));
+    part_.clear();
+    in_part_ = false;
+    return d_->owned.back();
+  }
+
+  bool push_number(double v) {
+    Node node;
+    node.kind = Kind::number;
+    node.number = v;
+    push(node);
+    return true;
+  }
+
+  // The key of a container is read before its own members' keys, so it waits here.
+  void open_container() {
+    open_keys_.push_back({has_key_, pending_key_});
+    has_key_ = false;
+  }
+  void close_container(const Node& node) {
+    has_key_ = open_keys_.back().first;
+    pending_key_ = open_keys_.back().second;
+    open_keys_.pop_back();
+    push(node);
+  }
+
+  void push(const Node& node) {
+    Member m;
+    if (has_key_) {
+      m.key = pending_key_;
+      has_key_ = false;
+    }
+    m.value = node;
+    stack_.push_back(m);
+  }
+
+  DocumentData* d_;
+  std::vector<Member> stack_;
+  std::vector<std::pair<bool, std::string_view>> open_keys_;
+  std::string part_;
+  bool in_part_ = false;
+  std::string_view pending_key_;
+  bool has_key_ = false;
+};
+
+const Member* find_last(const DocumentData* d, const Node* n, std::string_view key) {
+  for (std::uint32_t i = n->count; i-- > 0;) {
+    const Member& m = d->members[n->first + i];
+    if (m.key == key) return &m;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 Kind ValueRef::kind() const {
-  switch (val(v_).kind()) {
-    case bj::kind::null:
-      return Kind::null;
-    case bj::kind::bool_:
-      return Kind::boolean;
-    case bj::kind::int64:
-    case bj::kind::uint64:
-    case bj::kind::double_:
-      return Kind::number;
-    case bj::kind::string:
-      return Kind::string;
-    case bj::kind::array:
-      return Kind::array;
-    case bj::kind::object:
-      return Kind::object;
-  }
-  return Kind::null;
+  return n_->kind;
 }
 
 std::optional<bool> ValueRef::as_bool() const {
-  if (const bool* b = val(v_).if_bool()) return *b;
+  if (n_->kind == Kind::boolean) return n_->boolean;
   return std::nullopt;
 }
 
 std::optional<double> ValueRef::as_number() const {
-  const bj::value& v = val(v_);
-  if (const double* d = v.if_double()) return *d;
-  if (const std::int64_t* i = v.if_int64()) return static_cast<double>(*i);
-  if (const std::uint64_t* u = v.if_uint64()) return static_cast<double>(*u);
+  if (n_->kind == Kind::number) return n_->number;
   return std::nullopt;
 }
 
 std::optional<std::string_view> ValueRef::as_string() const {
-  if (const bj::string* s = val(v_).if_string()) return std::string_view(s->data(), s->size());
+  if (n_->kind == Kind::string) return n_->text;
   return std::nullopt;
 }
 
 std::optional<ArrayRef> ValueRef::as_array() const {
-  if (const bj::array* a = val(v_).if_array()) return ArrayRef(a);
+  if (n_->kind == Kind::array) return ArrayRef(d_, n_);
   return std::nullopt;
 }
 
 std::optional<ObjectRef> ValueRef::as_object() const {
-  if (const bj::object* o = val(v_).if_object()) return ObjectRef(o);
+  if (n_->kind == Kind::object) return ObjectRef(d_, n_);
   return std::nullopt;
 }
 
-std::size_t ArrayRef::size() const { return arr(a_).size(); }
-ValueRef ArrayRef::at(std::size_t i) const { return ValueRef(&arr(a_)[i]); }
+std::size_t ArrayRef::size() const {
+  return n_->count;
+}
+ValueRef ArrayRef::at(std::size_t i) const {
+  return ValueRef(d_, &d_->elements[n_->first + i]);
+}
 
 std::optional<ValueRef> ObjectRef::get(std::string_view key) const {
-  if (const bj::value* v = obj(o_).if_contains(key)) return ValueRef(v);
+  if (const Member* m = find_last(d_, n_, key)) return ValueRef(d_, &m->value);
   return std::nullopt;
 }
 
-bool ObjectRef::has(std::string_view key) const { return obj(o_).contains(key); }
-std::size_t ObjectRef::size() const { return obj(o_).size(); }
+bool ObjectRef::has(std::string_view key) const {
+  return find_last(d_, n_, key) != nullptr;
+}
+std::size_t ObjectRef::size() const {
+  return n_->count;
+}
 
 std::optional<bool> ObjectRef::get_bool(std::string_view key) const {
   auto v = get(key);
@@ -96,30 +259,27 @@ std::optional<ObjectRef> ObjectRef::get_object(std::string_view key) const {
   return v ? v->as_object() : std::nullopt;
 }
 
-struct Document::Impl {
-  // One arena for the whole document: a 90 MB bridge message is a handful of allocations.
-  bj::monotonic_resource arena;
-  bj::value value;
-};
-
-Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Document::Document(std::unique_ptr<DocumentData> data) : data_(std::move(data)) {}
 Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
-ObjectRef Document::root() const { return ObjectRef(&impl_->value.get_object()); }
+ObjectRef Document::root() const {
+  return ObjectRef(data_.get(), &data_->root);
+}
 
-Document::Result Document::parse_object(std::string_view text) {
+Document::Result Document::parse_object(std::string text) {
   Result result;
   try {
-    auto impl = std::make_unique<Impl>();
+    auto data = std::make_unique<DocumentData>();
+    data->text = std::move(text);
     bj::parse_options options;
     options.max_depth = kMaxDepth;
     // Comments, trailing commas and invalid UTF-8 stay refused (the defaults).
-    bj::parser parser(bj::storage_ptr(), options);
-    parser.reset(bj::storage_ptr(&impl->arena));
+    bj::basic_parser<TreeBuilder> parser(options, data.get());
     bj::error_code ec;
-    parser.write(text.data(), text.size(), ec);
+    const std::size_t used = parser.write_some(false, data->text.data(), data->text.size(), ec);
+    if (!ec && used < data->text.size()) ec = bj::error::extra_data;
     if (ec) {
       if (ec == bj::error::extra_data) {
         result.error = ParseError::trailing_text;
@@ -134,12 +294,11 @@ Document::Result Document::parse_object(std::string_view text) {
       }
       return result;
     }
-    impl->value = parser.release();
-    if (!impl->value.is_object()) {
+    if (data->root.kind != Kind::object) {
       result.error = ParseError::not_an_object;
       return result;
     }
-    result.document.emplace(Document(std::move(impl)));
+    result.document.emplace(Document(std::move(data)));
   } catch (const std::exception&) {
     // Out of memory on a hostile message is a failed parse, nothing more.
     result.document.reset();
@@ -189,6 +348,8 @@ ObjectWriter& ObjectWriter::add_object(std::string_view key, ObjectWriter&& valu
   return *this;
 }
 
-std::string ObjectWriter::to_string() const { return bj::serialize(impl_->object); }
+std::string ObjectWriter::to_string() const {
+  return bj::serialize(impl_->object);
+}
 
 }  // namespace vantiro::json

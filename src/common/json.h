@@ -14,6 +14,9 @@ namespace vantiro::json {
 
 enum class Kind { null, boolean, number, string, array, object };
 
+struct Node;
+struct DocumentData;
+struct Member;
 class ObjectRef;
 class ArrayRef;
 
@@ -30,8 +33,10 @@ class ValueRef {
  private:
   friend class ObjectRef;
   friend class ArrayRef;
-  explicit ValueRef(const void* v) : v_(v) {}
-  const void* v_;
+  friend class Document;
+  ValueRef(const DocumentData* d, const Node* n) : d_(d), n_(n) {}
+  const DocumentData* d_;
+  const Node* n_;
 };
 
 class ArrayRef {
@@ -41,12 +46,14 @@ class ArrayRef {
 
  private:
   friend class ValueRef;
-  explicit ArrayRef(const void* a) : a_(a) {}
-  const void* a_;
+  ArrayRef(const DocumentData* d, const Node* n) : d_(d), n_(n) {}
+  const DocumentData* d_;
+  const Node* n_;
 };
 
 class ObjectRef {
  public:
+  // A key that occurs more than once reads as its last occurrence.
   bool has(std::string_view key) const;
   std::optional<ValueRef> get(std::string_view key) const;
   // Each is nullopt when the key is absent or holds another type.
@@ -55,13 +62,14 @@ class ObjectRef {
   std::optional<std::string_view> get_string(std::string_view key) const;
   std::optional<ArrayRef> get_array(std::string_view key) const;
   std::optional<ObjectRef> get_object(std::string_view key) const;
-  std::size_t size() const;
+  std::size_t size() const;  // members as written, duplicates included
 
  private:
   friend class ValueRef;
   friend class Document;
-  explicit ObjectRef(const void* o) : o_(o) {}
-  const void* o_;
+  ObjectRef(const DocumentData* d, const Node* n) : d_(d), n_(n) {}
+  const DocumentData* d_;
+  const Node* n_;
 };
 
 enum class ParseError { none, not_an_object, syntax, trailing_text, too_deep, invalid_text };
@@ -69,7 +77,8 @@ enum class ParseError { none, not_an_object, syntax, trailing_text, too_deep, in
 // Nesting deeper than this fails instead of exhausting the stack.
 inline constexpr std::size_t kMaxDepth = 64;
 
-// Owns a parsed object and all its strings.
+// Owns a parsed object. It keeps the text it was parsed from, and strings without escapes
+// are views into that text, so a 90 MB message is neither copied nor held twice.
 class Document {
  public:
   Document(Document&&) noexcept;
@@ -81,12 +90,11 @@ class Document {
   struct Result;
   // Succeeds only for one whole object, with nothing after it but JSON white space.
   // Strings must be valid UTF-8 and escapes must not leave a lone surrogate.
-  static Result parse_object(std::string_view text);
+  static Result parse_object(std::string text);
 
  private:
-  struct Impl;
-  explicit Document(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  explicit Document(std::unique_ptr<DocumentData> data);
+  std::unique_ptr<DocumentData> data_;
 };
 
 struct Document::Result {
@@ -94,7 +102,9 @@ struct Document::Result {
   ParseError error = ParseError::none;
 };
 
-inline Document::Result parse_object(std::string_view text) { return Document::parse_object(text); }
+inline Document::Result parse_object(std::string text) {
+  return Document::parse_object(std::move(text));
+}
 
 // Builds one object to send. Strings are UTF-8; invalid bytes are replaced, never passed on.
 class ObjectWriter {

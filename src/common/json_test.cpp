@@ -54,8 +54,8 @@ TEST(JsonParse, CapsNestingDepthInsteadOfExhaustingTheStack) {
 }
 
 TEST(JsonMembers, AreReadOnlyAsTheirOwnType) {
-  auto r = parse_object(
-      R"({"s":"true","b":true,"n":12.5,"i":7,"z":null,"a":[1,"x"],"o":{"k":"v"}})");
+  auto r =
+      parse_object(R"({"s":"true","b":true,"n":12.5,"i":7,"z":null,"a":[1,"x"],"o":{"k":"v"}})");
   ASSERT_TRUE(r.document);
   const ObjectRef o = r.document->root();
   EXPECT_EQ(o.get_string("s"), std::optional<std::string_view>("true"));
@@ -76,6 +76,38 @@ TEST(JsonMembers, AreReadOnlyAsTheirOwnType) {
   EXPECT_FALSE(o.get_object("a"));
   ASSERT_TRUE(o.get_object("o"));
   EXPECT_EQ(o.get_object("o")->get_string("k"), std::optional<std::string_view>("v"));
+}
+
+TEST(JsonParse, KeepsEachMemberWithItsOwnContainerAtEveryDepth) {
+  auto r = parse_object(R"({"type":"send","files":[{"path":"a.lua","n":[1,[2,3]]},)"
+                        R"({"path":"b.lua","o":{"k":{"deep":true}}}],"after":"x"})");
+  ASSERT_TRUE(r.document);
+  const ObjectRef o = r.document->root();
+  EXPECT_EQ(o.size(), 3u);
+  EXPECT_EQ(o.get_string("after"), std::optional<std::string_view>("x"));
+  const auto files = o.get_array("files");
+  ASSERT_TRUE(files);
+  ASSERT_EQ(files->size(), 2u);
+  const auto f0 = files->at(0).as_object();
+  const auto f1 = files->at(1).as_object();
+  ASSERT_TRUE(f0 && f1);
+  EXPECT_EQ(f0->get_string("path"), std::optional<std::string_view>("a.lua"));
+  EXPECT_EQ(f1->get_string("path"), std::optional<std::string_view>("b.lua"));
+  EXPECT_FALSE(f0->has("o"));
+  const auto n = f0->get_array("n");
+  ASSERT_TRUE(n);
+  EXPECT_EQ(n->at(0).as_number(), std::optional<double>(1));
+  EXPECT_EQ(n->at(1).as_array()->at(1).as_number(), std::optional<double>(3));
+  EXPECT_EQ(f1->get_object("o")->get_object("k")->get_bool("deep"), std::optional<bool>(true));
+}
+
+TEST(JsonParse, EscapedStringsAndKeysReadAsTheirCharacters) {
+  auto r = parse_object(R"({"a\u0062":"x\ny","plain":"p","t":"\u00e5\ud83d\ude00\"\\"})");
+  ASSERT_TRUE(r.document);
+  const ObjectRef o = r.document->root();
+  EXPECT_EQ(o.get_string("ab"), std::optional<std::string_view>("x\ny"));
+  EXPECT_EQ(o.get_string("plain"), std::optional<std::string_view>("p"));
+  EXPECT_EQ(o.get_string("t"), std::optional<std::string_view>("\xC3\xA5\xF0\x9F\x98\x80\"\\"));
 }
 
 TEST(JsonParse, KeysAreCaseSensitiveAndTheLastDuplicateWins) {
@@ -107,10 +139,13 @@ TEST(JsonWriter, RoundTripsEveryKindOfString) {
 
 TEST(JsonWriter, ReplacesInvalidUtf8InsteadOfPassingItOn) {
   ObjectWriter w;
-  w.add_string("v", "a\xFF" "b");
+  w.add_string("v",
+               "a\xFF"
+               "b");
   auto r = parse_object(w.to_string());
   ASSERT_TRUE(r.document);
-  EXPECT_EQ(r.document->root().get_string("v"), std::optional<std::string_view>("a\xEF\xBF\xBD" "b"));
+  EXPECT_EQ(r.document->root().get_string("v"), std::optional<std::string_view>("a\xEF\xBF\xBD"
+                                                                                "b"));
 }
 
 TEST(JsonWriter, WritesTypedMembersAndNestedObjects) {

@@ -13,21 +13,21 @@ TEST(Utf8Validation, AcceptsExactlyTheWellFormedBoundaries) {
   const Case cases[] = {
       {"", true},
       {"plain ascii", true},
-      {"\xC2\x80", true},          // lowest two-byte lead
-      {"\xC1\xBF", false},         // overlong two-byte
+      {"\xC2\x80", true},   // lowest two-byte lead
+      {"\xC1\xBF", false},  // overlong two-byte
       {"\xDF\xBF", true},
-      {"\xE0\xA0\x80", true},      // lowest three-byte without overlong
-      {"\xE0\x9F\xBF", false},     // overlong three-byte
-      {"\xED\x9F\xBF", true},      // last before surrogates
-      {"\xED\xA0\x80", false},     // encoded surrogate
+      {"\xE0\xA0\x80", true},   // lowest three-byte without overlong
+      {"\xE0\x9F\xBF", false},  // overlong three-byte
+      {"\xED\x9F\xBF", true},   // last before surrogates
+      {"\xED\xA0\x80", false},  // encoded surrogate
       {"\xEF\xBF\xBF", true},
-      {"\xF0\x90\x80\x80", true},  // lowest four-byte
-      {"\xF0\x8F\xBF\xBF", false}, // overlong four-byte
-      {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF
-      {"\xF4\x90\x80\x80", false}, // above U+10FFFF
+      {"\xF0\x90\x80\x80", true},   // lowest four-byte
+      {"\xF0\x8F\xBF\xBF", false},  // overlong four-byte
+      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
       {"\xF5\x80\x80\x80", false},
-      {"\x80", false},             // lone continuation
-      {"\xC3", false},             // truncated at the end
+      {"\x80", false},  // lone continuation
+      {"\xC3", false},  // truncated at the end
       {"\xC3\x28", false},
       {"\xE2\x82", false},
       {"a\xF0\x9F\x98\x80z", true},

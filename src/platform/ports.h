@@ -12,6 +12,7 @@
 
 namespace vantiro::platform {
 
+// platform/atomic_replace.h adds an overload that lets tests interrupt a replace at each step.
 std::unique_ptr<FileSystem> make_file_system();
 std::unique_ptr<Clock> make_clock();
 std::unique_ptr<Sha256> make_sha256();

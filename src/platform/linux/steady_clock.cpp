@@ -21,6 +21,8 @@ struct PosixClock final : Clock {
 
 }  // namespace
 
-std::unique_ptr<Clock> make_clock() { return std::make_unique<PosixClock>(); }
+std::unique_ptr<Clock> make_clock() {
+  return std::make_unique<PosixClock>();
+}
 
 }  // namespace vantiro::platform

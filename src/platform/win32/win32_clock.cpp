@@ -21,6 +21,8 @@ struct Win32Clock final : Clock {
 
 }  // namespace
 
-std::unique_ptr<Clock> make_clock() { return std::make_unique<Win32Clock>(); }
+std::unique_ptr<Clock> make_clock() {
+  return std::make_unique<Win32Clock>();
+}
 
 }  // namespace vantiro::platform
