@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "chrome/tool_catalog.h"
+
 namespace vantiro::chrome {
 
 namespace {
@@ -48,6 +50,32 @@ void layout_launcher_zones(const RectF& c, const ChromeState& s, LayoutResult& o
   search.icon = 5;
   search.label = s.ui_swedish ? u"Sök bland alla 40+ verktyg …" : u"Search 40+ tools …";
   out.zones.push_back(std::move(search));
+
+  // Catalog rows 1 to 6 are the cards, 7 to 10 the links.
+  const auto catalog = tool_catalog();
+  const float left = cx - usable / 2;
+  const float card_w = (usable - 24) / 3;
+  for (int i = 0; i < 6; ++i) {
+    const ToolEntry& e = catalog[static_cast<size_t>(i)];
+    const float x = left + static_cast<float>(i % 3) * (card_w + 12);
+    const float y = y0 + 158 + static_cast<float>(i / 3) * 110;
+    HitZone z = make_zone(x, y, x + card_w, y + 98, ZoneKind::OpenTool, i + 1);
+    z.icon = e.icon;
+    z.label = std::u16string(e.label().pick(s.ui_swedish));
+    z.payload = std::u16string(e.route);
+    out.zones.push_back(std::move(z));
+  }
+  const float link_w = (usable - 30) / 4;
+  for (int i = 6; i < 10; ++i) {
+    const ToolEntry& e = catalog[static_cast<size_t>(i)];
+    const float x = left + static_cast<float>(i - 6) * (link_w + 10);
+    HitZone z = make_zone(x, y0 + 390, x + link_w, y0 + 426, ZoneKind::OpenTool, i + 1);
+    z.icon = e.icon;
+    z.label = std::u16string(e.label().pick(s.ui_swedish));
+    if (e.route == u"/fivem-menu") z.label += u" (FREE)";
+    z.payload = std::u16string(e.route);
+    out.zones.push_back(std::move(z));
+  }
 }
 
 void layout_welcome_zones(const RectF& a, const ChromeState& s, LayoutResult& out) {

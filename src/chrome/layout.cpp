@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "chrome/launcher.h"
+#include "chrome/palette.h"
+#include "chrome/tool_catalog.h"
 
 namespace vantiro::chrome {
 
@@ -148,41 +150,115 @@ void add_status_pill(const ChromeState& s, bool title_pill, float R, float S, fl
   }
 }
 
+void add_rail_row(const ToolEntry& e, const std::u16string& path, float p, float& y,
+                  const ChromeState& s, LayoutResult& out) {
+  const float in = out.inset;
+  const float lt = out.rail_list.top;
+  const float lb = out.rail_list.bottom;
+  const bool active = rail_item_active(path, e.route);
+  if (active) out.rail_active_anchor = s.rail_scroll + y + p / 2;
+  if (y + p >= lt - 4 && y <= lb + 4) {
+    const float top = std::max(y, lt);
+    const float bottom = std::min(y + p, lb);
+    if (bottom - top >= 12) {
+      HitZone z = zone(in + 8, top, in + out.rail_width - 8, bottom, ZoneKind::OpenTool, e.icon,
+                       e.label().pick(s.ui_swedish));
+      z.text3 = std::u16string(e.badge);
+      z.payload = std::u16string(e.route);
+      z.active = active;
+      z.rail_item = true;
+      out.zones.push_back(std::move(z));
+    }
+  }
+  y += p + 3;
+}
+
 void add_rail_zones(const ChromeState& s, float inset, float T, float S, LayoutResult& out) {
   const bool sv = s.ui_swedish;
+  const bool expanded = s.sidebar_expanded;
   const float w = out.rail_width;
-  HitZone toggle = zone(
-      inset + 8, T + 6, inset + w - 8, T + 34, ZoneKind::SidebarToggle, 1,
-      s.sidebar_expanded ? pick(sv, u"Fäll ihop sidopanelen (Ctrl+B)", u"Collapse sidebar (Ctrl+B)")
-                         : pick(sv, u"Fäll ut sidopanelen (Ctrl+B)", u"Expand sidebar (Ctrl+B)"));
+  HitZone toggle =
+      zone(inset + 8, T + 6, inset + w - 8, T + 34, ZoneKind::SidebarToggle, 1,
+           expanded ? pick(sv, u"Fäll ihop sidopanelen (Ctrl+B)", u"Collapse sidebar (Ctrl+B)")
+                    : pick(sv, u"Fäll ut sidopanelen (Ctrl+B)", u"Expand sidebar (Ctrl+B)"));
   out.zones.push_back(std::move(toggle));
 
   const float lt = T + 42;
   const float lb = std::max(S - 86, lt + 40);
   out.rail_list = {inset, lt, inset + w, lb};
+  const std::u16string path = normalize_tool_path(s.current_path);
+  const float p = expanded ? 36 : 40;
+  const auto catalog = tool_catalog();
+  float y = lt - s.rail_scroll;
+  auto heading = [&](float height, std::u16string_view text, bool separator) {
+    if (expanded)
+      out.rail_headings.push_back({y + s.rail_scroll, height, std::u16string(text), separator});
+    y += height;
+  };
+  heading(expanded ? 20 : 0, u"STUDIO", false);
+  for (const ToolEntry& e : catalog)
+    if (e.core) add_rail_row(e, path, p, y, s, out);
+  y += 10;
+  heading(expanded ? 20 : 0, pick(sv, u"BIBLIOTEK", u"LIBRARY"), true);
+  for (const ToolEntry& e : catalog)
+    if (e.library) add_rail_row(e, path, p, y, s, out);
+  if (expanded) {
+    std::u16string_view previous_group = catalog[0].group().pick(sv);
+    for (const ToolEntry& e : catalog) {
+      if (e.library) previous_group = e.group().pick(sv);
+      if (e.core || e.library || e.account || e.route.starts_with(u"app:")) continue;
+      const std::u16string_view group = e.group().pick(sv);
+      if (group != previous_group) heading(30, group, true);
+      previous_group = group;
+      add_rail_row(e, path, p, y, s, out);
+    }
+  }
+  out.rail_content_end = y + s.rail_scroll;
+  out.rail_max_scroll = std::max(y + s.rail_scroll - lb + 8, 0.0f);
 
-  // The pinned gear sits below the account row, 38 DIPs further down.
-  const float gear_y = S - 80 + 38;
-  HitZone gear = zone(inset + 8, gear_y, inset + w - 8, gear_y + 35, ZoneKind::SettingsToggle, 24,
+  float pinned = S - 80;
+  for (const ToolEntry& e : catalog) {
+    if (!e.account) continue;
+    HitZone z =
+        zone(inset + 8, pinned, inset + w - 8, pinned + 35, ZoneKind::OpenTool, e.icon,
+             s.offline_mode ? pick(sv, u"Offline-läge · Logga in", u"Offline mode · Sign in")
+                            : e.label().pick(sv));
+    z.payload = std::u16string(e.route);
+    z.active = rail_item_active(path, e.route);
+    z.rail_item = true;
+    out.zones.push_back(std::move(z));
+    pinned += 38;
+  }
+  HitZone gear = zone(inset + 8, pinned, inset + w - 8, pinned + 35, ZoneKind::SettingsToggle, 24,
                       pick(sv, u"Inställningar (Ctrl+,)", u"Settings (Ctrl+,)"));
   gear.active = s.settings_open;
   gear.rail_item = true;
   out.zones.push_back(std::move(gear));
 }
 
-void add_palette_geometry(const ChromeState& s, LayoutResult& out) {
-  const float t = out.title_bottom;
-  const float h = std::max(out.status_top - t, 200.0f);
-  const int rows = std::max(static_cast<int>(std::floor((std::min(h - 72, 460.0f) - 86) / 36)), 1);
-  const float rail_right = out.inset + out.rail_width;
-  const float avail = std::max(out.right - rail_right, 200.0f);
-  const float w = std::min(avail - 36, 560.0f);
-  const float left = rail_right + (avail - w) / 2;
-  const float top = std::min(h * 0.11f, 72.0f) + t + (1 - s.palette_progress) * 10;
-  const float bottom = top + 86 + rows * 36.0f;
-  out.palette_panel = {left, top, left + w, bottom};
-  out.palette_list = {left, top + 52, left + w, bottom - 34};
-  out.palette_viewport = rows * 36.0f;
+void add_palette_zones(const ChromeState& s, LayoutResult& out) {
+  const std::vector<const ToolEntry*> rows = filter_palette(s.query);
+  const PaletteLayout p =
+      layout_palette(out.title_bottom, out.status_top, out.inset + out.rail_width, out.right,
+                     s.palette_progress, rows.size());
+  out.palette_panel = {p.panel.left, p.panel.top, p.panel.right, p.panel.bottom};
+  out.palette_list = {p.list.left, p.list.top, p.list.right, p.list.bottom};
+  out.palette_viewport = p.viewport;
+  out.palette_max_scroll = p.max_scroll;
+  out.palette_result_count = static_cast<int>(rows.size());
+  for (const PaletteRowPlacement& r :
+       place_palette_rows(p, rows.size(), s.palette_scroll, s.selection)) {
+    const ToolEntry& e = *rows[static_cast<size_t>(r.index)];
+    HitZone z = zone(r.zone.left, r.zone.top, r.zone.right, r.zone.bottom, ZoneKind::PaletteRow,
+                     e.icon, e.label().pick(s.ui_swedish));
+    z.text2 = std::u16string(e.group().pick(s.ui_swedish));
+    z.payload = std::u16string(e.route);
+    z.row_index = r.index;
+    z.row_y = r.y;
+    z.active = r.selected;
+    z.palette_row = true;
+    out.zones.push_back(std::move(z));
+  }
 }
 
 }  // namespace
@@ -257,7 +333,7 @@ LayoutResult layout_chrome(float width, float height, float inset, const ChromeS
   add_rail_zones(s, inset, T, S, out);
   add_status_pill(s, title_pill, R, S, B, out.zones);
   layout_launcher_zones(out.content, s, out);
-  if (s.palette_open) add_palette_geometry(s, out);
+  if (s.palette_open) add_palette_zones(s, out);
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "chrome/zone_action.h"
 #include "common/utf.h"
 
 namespace vantiro::chrome {
@@ -463,6 +464,126 @@ TEST(ChromeLayout, TinyAndZeroSizesStayWellFormed) {
       }
     }
   }
+}
+
+TEST(ChromeLayout, CompactRailMarksTheCurrentTool) {
+  ChromeState s = studio(1);
+  s.current_path = u"/sv/editor";
+  const LayoutResult r = layout_chrome(1440, 900, 5, s);
+  EXPECT_EQ(kind_at(r, 37, 69), ZoneKind::SidebarToggle);
+  const HitZone* row = at(r, 37, 110);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->kind, ZoneKind::OpenTool);
+  EXPECT_EQ(row->payload, u"/editor");
+  EXPECT_TRUE(row->active);
+  EXPECT_TRUE(row->rail_item);
+  EXPECT_FLOAT_EQ(r.rail_active_anchor, 91 + 20);
+  // Compact: the six core rows and the four library rows, then the pinned account and gear.
+  int rows = 0;
+  for (const HitZone& z : r.zones) rows += z.kind == ZoneKind::OpenTool && z.rail_item;
+  EXPECT_EQ(rows, 11);
+  EXPECT_EQ(r.rail_max_scroll, 0);
+  const HitZone* account = at(r, 37, 800);
+  ASSERT_NE(account, nullptr);
+  EXPECT_EQ(account->payload, u"/account");
+  EXPECT_EQ(account->rect(), (RectF{13, 787, 61, 822}));
+}
+
+TEST(ChromeLayout, CtrlClickOnARailRowOpensANewTab) {
+  ChromeState s = studio(1);
+  const LayoutResult r = layout_chrome(1440, 900, 5, s);
+  PointerState p;
+  left_press(p, r, s, 37, 153);
+  const ZoneAction a = left_release(p, r.zones, 37, 153, true);
+  EXPECT_EQ(a.kind, ActionKind::open_tool);
+  EXPECT_EQ(a.payload, u"/vehicles/editor");
+  EXPECT_TRUE(a.new_tab);
+}
+
+TEST(ChromeLayout, ExpandedRailListsEveryToolUnderItsGroupAndScrolls) {
+  ChromeState s = studio(1, true);
+  s.sidebar_expanded = true;
+  s.current_path = u"/vehicles/wheels";
+  LayoutResult r = layout_chrome(1440, 900, 5, s);
+  ASSERT_GE(r.rail_headings.size(), 8u);
+  EXPECT_EQ(r.rail_headings[0].text, u"STUDIO");
+  EXPECT_EQ(r.rail_headings[1].text, u"BIBLIOTEK");
+  EXPECT_EQ(r.rail_headings[2].text, u"Konto");
+  EXPECT_EQ(r.rail_headings[3].text, u"Fordon");
+  EXPECT_GT(r.rail_max_scroll, 0);
+  // Both the Wheels row and the Vehicle Studio row light up (on a window tall enough for all).
+  int active = 0;
+  for (const HitZone& z : layout_chrome(1440, 2200, 5, s).zones) active += z.rail_item && z.active;
+  EXPECT_EQ(active, 2);
+  // Rows are clipped to the list; nothing reaches the pinned rows.
+  for (const HitZone& z : r.zones) {
+    if (!z.rail_item || z.kind != ZoneKind::OpenTool || z.payload == u"/account") continue;
+    EXPECT_GE(z.top, r.rail_list.top) << to_utf8(z.label);
+    EXPECT_LE(z.bottom, r.rail_list.bottom) << to_utf8(z.label);
+    EXPECT_GE(z.height(), 12) << to_utf8(z.label);
+  }
+  // Scrolled past the end, the relayout brings it back to the maximum.
+  s.rail_scroll = 5000;
+  s.rail_scroll_target = 5000;
+  r = relayout_chrome(1440, 900, 5, s);
+  EXPECT_FLOAT_EQ(s.rail_scroll, r.rail_max_scroll);
+  EXPECT_FLOAT_EQ(s.rail_scroll_target, r.rail_max_scroll);
+  bool last_visible = false;
+  for (const HitZone& z : r.zones) last_visible |= z.payload == u"/tools/server-hub";
+  EXPECT_TRUE(last_visible);
+}
+
+TEST(ChromeLayout, LauncherHasSearchSixCardsAndFourLinks) {
+  ChromeState s = studio(1, true);
+  s.active_tab_is_launcher = true;
+  const LayoutResult r = layout_chrome(960, 640, 5, s);
+  std::vector<int> seen;
+  for (const HitZone& z : r.zones) {
+    if (z.index < 0 || z.index > 11) continue;
+    const HitZone* hit = at(r, z.rect().center_x(), z.rect().center_y());
+    ASSERT_NE(hit, nullptr) << z.index;
+    EXPECT_EQ(hit->index, z.index);
+    seen.push_back(z.index);
+  }
+  ASSERT_EQ(seen.size(), 11u);
+  for (int i = 0; i <= 10; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+  const HitZone* fivem = nullptr;
+  for (const HitZone& z : r.zones)
+    if (z.index == 8) fivem = &z;
+  ASSERT_NE(fivem, nullptr);
+  EXPECT_EQ(fivem->label, u"FiveM-meny (FREE)");
+  EXPECT_EQ(fivem->payload, u"/fivem-menu");
+  // Content (69, 49, 955, 607): usable 838, top max((49 + 607 - 416) / 2, 69) = 120.
+  const HitZone* card1 = nullptr;
+  for (const HitZone& z : r.zones)
+    if (z.index == 1) card1 = &z;
+  EXPECT_EQ(card1->rect(), (RectF{93, 278, 93 + (838 - 24) / 3.0f, 376}));
+  EXPECT_EQ(card1->payload, u"/editor");
+  // Below 300 usable width: nothing.
+  EXPECT_EQ(count_kind(layout_chrome(410, 640, 5, s), ZoneKind::OpenTool), 11);  // rail only
+}
+
+TEST(ChromeLayout, PaletteRowsLieOnTopInFilterOrder) {
+  ChromeState s = studio(1);
+  s.active_tab_is_launcher = true;
+  s.palette_open = true;
+  s.query = u"fordon";
+  s.selection = 1;
+  const LayoutResult r = layout_chrome(1440, 900, 5, s);
+  EXPECT_EQ(count_kind(r, ZoneKind::FindTool), 1);  // the launcher search is gone under it
+  const HitZone* first = first_of(r, ZoneKind::PaletteRow);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->payload, u"/vehicles/editor");
+  EXPECT_EQ(first->row_index, 0);
+  EXPECT_FALSE(first->active);
+  EXPECT_EQ(r.zones.back().kind, ZoneKind::PaletteRow);
+  EXPECT_EQ(r.palette_result_count, 12);
+  EXPECT_EQ(kind_at(r, first->rect().center_x(), first->rect().center_y()), ZoneKind::PaletteRow);
+  EXPECT_FLOAT_EQ(first->left, r.palette_panel.left + 8);
+  EXPECT_FLOAT_EQ(first->right, r.palette_panel.right - 12);
+  int selected = 0;
+  for (const HitZone& z : r.zones) selected += z.palette_row && z.active;
+  EXPECT_EQ(selected, 1);
 }
 
 }  // namespace
