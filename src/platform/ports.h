@@ -8,6 +8,7 @@
 
 #include "common/clock.h"
 #include "common/file_system.h"
+#include "common/https_client.h"
 #include "common/sha256.h"
 
 namespace vantiro::platform {
@@ -16,6 +17,7 @@ namespace vantiro::platform {
 std::unique_ptr<FileSystem> make_file_system();
 std::unique_ptr<Clock> make_clock();
 std::unique_ptr<Sha256> make_sha256();
+std::unique_ptr<HttpsClient> make_https_client();
 
 }  // namespace vantiro::platform
 
