@@ -42,3 +42,12 @@ std::unique_ptr<ProfileStore> make_profile_store(FileSystem& fs);
 std::optional<std::u16string> make_absolute_path(std::u16string_view path);
 
 }  // namespace vantiro::platform
+
+#include "fivem/resource_fs.h"
+
+namespace vantiro::platform {
+
+// The FiveM resource writer's file system, built on folder handles.
+std::unique_ptr<ResourceFs> make_resource_fs();
+
+}  // namespace vantiro::platform
