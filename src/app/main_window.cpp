@@ -209,7 +209,7 @@ void MainWindow::fill_chrome_state() {
   for (const auto& t : tabs_.tabs())
     s.tabs.push_back(
         {t->id, tabs_.tab_label(*t), t->icon, t.get() == active, t->loading && !t->crashed});
-  s.current_path = u"/";
+  s.current_path.assign(1, u'/');  // GCC 12 at -O3 warns falsely on a literal here
   s.active_tab_is_launcher = false;
   s.active_tab_stalled = false;
   s.can_go_back = false;
