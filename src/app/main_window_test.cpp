@@ -551,3 +551,45 @@ TEST_F(MainWindowTest, TheWindowTitleFollowsTheActiveTab) {
 
 }  // namespace
 }  // namespace vantiro::app
+
+namespace vantiro::app {
+namespace {
+
+TEST_F(MainWindowTest, TheActiveViewGoesToTheContentRectangleOfEveryWindowMode) {
+  start();
+  EXPECT_EQ(window->content_rect(), (workspace::ViewRect{69, 49, 1366, 818}));
+  window->on_size({1440, 900, 144, false, false});
+  EXPECT_EQ(window->content_rect(), (workspace::ViewRect{104, 74, 1328, 776}));
+  window->on_size({1440, 900, 96, true, false});
+  EXPECT_EQ(window->content_rect(), (workspace::ViewRect{64, 44, 1376, 828}));
+  key(key::letter('B'), kCtrl);
+  EXPECT_EQ(window->content_rect(), (workspace::ViewRect{220, 44, 1220, 828}))
+      << "the target rail width counts, not the animated one";
+  key(key::kF11);
+  EXPECT_EQ(window->content_rect(), (workspace::ViewRect{0, 0, 1440, 900}));
+}
+
+TEST_F(MainWindowTest, TheSignInFlowLocksTheChromeButLetsF5AndF11Through) {
+  start(false);
+  window->run_zone_action({chrome::ActionKind::sign_in_email, u"", 0, false, false});
+  ASSERT_TRUE(window->gate().auth_flow_active);
+  EXPECT_FALSE(window->gate().welcome_gate_active);
+  EXPECT_EQ(window->tabs().active_tab()->pending_url,
+            account::service_address(u"/en/login?returnTo=%2Fen%2Feditor"));
+  EXPECT_EQ(host.title, u"Vantiro Studio");
+  key(key::letter('T'), kCtrl);
+  key(key::letter('K'), kCtrl);
+  EXPECT_EQ(tab_count(), 1u);
+  EXPECT_FALSE(rt.palette.palette_open);
+  EXPECT_TRUE(key(key::kF5));
+  key(key::kF11);
+  EXPECT_TRUE(rt.fullscreen);
+
+  // Back to the gate; a not-signed-in answer afterwards changes nothing there.
+  window->run_zone_action({chrome::ActionKind::back_to_sign_in, u"", 0, false, false});
+  EXPECT_TRUE(window->gate().welcome_gate_active);
+  EXPECT_FALSE(window->gate().auth_flow_active);
+}
+
+}  // namespace
+}  // namespace vantiro::app
