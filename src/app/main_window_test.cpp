@@ -5,6 +5,7 @@
 #include "app/fake_main_window_host.h"
 #include "update/fake_update_files.h"
 #include "update/staged_update.h"
+#include "web/url.h"
 
 namespace vantiro::app {
 namespace {
@@ -473,7 +474,7 @@ TEST_F(MainWindowTest, ASignedInAnswerClosesTheGateAndLoadsTheStartPage) {
   UiEvent answer{SessionResultEvent{id, *tag, true}};
   window->on_event(answer);
   EXPECT_FALSE(window->gate().welcome_gate_active);
-  EXPECT_EQ(tab->pending_url, account::service_address(u"/en/editor"));
+  EXPECT_EQ(tab->pending_url, service_url(u"/en/editor"));
   EXPECT_TRUE(tab->loading);
 }
 
@@ -575,7 +576,7 @@ TEST_F(MainWindowTest, TheSignInFlowLocksTheChromeButLetsF5AndF11Through) {
   ASSERT_TRUE(window->gate().auth_flow_active);
   EXPECT_FALSE(window->gate().welcome_gate_active);
   EXPECT_EQ(window->tabs().active_tab()->pending_url,
-            account::service_address(u"/en/login?returnTo=%2Fen%2Feditor"));
+            service_url(u"/en/login?returnTo=%2Fen%2Feditor"));
   EXPECT_EQ(host.title, u"Vantiro Studio");
   key(key::letter('T'), kCtrl);
   key(key::letter('K'), kCtrl);
