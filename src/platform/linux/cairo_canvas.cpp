@@ -1,0 +1,343 @@
+#include "platform/linux/cairo_canvas.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "common/utf.h"
+
+namespace vantiro::platform {
+
+using chrome::Color;
+using chrome::Point;
+using chrome::RectF;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The icon fonts exist only where the chrome's own families are installed.
+bool family_installed(const char* name) {
+  PangoFontMap* map = pango_cairo_font_map_get_default();
+  PangoFontFamily** families = nullptr;
+  int n = 0;
+  pango_font_map_list_families(map, &families, &n);
+  bool found = false;
+  for (int i = 0; i < n && !found; ++i) {
+    found = g_ascii_strcasecmp(pango_font_family_get_name(families[i]), name) == 0;
+  }
+  g_free(families);
+  return found;
+}
+
+PangoWeight pango_weight(int w) {
+  return static_cast<PangoWeight>(w);
+}
+
+}  // namespace
+
+CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
+  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_miter_limit(cr_, 10);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  for (int i = 0; i < chrome::kTextFormatCount; ++i) {
+    const chrome::TextFormatSpec spec =
+        chrome::text_format_spec(static_cast<chrome::TextFormat>(i));
+    PangoLayout* layout = pango_cairo_create_layout(cr_);
+    pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+    PangoFontDescription* font = pango_font_description_new();
+    pango_font_description_set_family(font, std::string(chrome::kTextFamily).c_str());
+    pango_font_description_set_weight(font, pango_weight(spec.weight));
+    pango_font_description_set_style(font, spec.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_font_description_set_absolute_size(font, spec.size * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_font_description_free(font);
+    pango_layout_set_single_paragraph_mode(layout, TRUE);
+    layouts_[static_cast<size_t>(i)] = layout;
+  }
+  for (const char* family : {"Segoe Fluent Icons", "Segoe MDL2 Assets"}) {
+    if (!family_installed(family)) continue;
+    icon_layout_ = pango_cairo_create_layout(cr_);
+    PangoFontDescription* font = pango_font_description_from_string(family);
+    pango_font_description_set_absolute_size(font, 11 * PANGO_SCALE);
+    pango_layout_set_font_description(icon_layout_, font);
+    pango_font_description_free(font);
+    break;
+  }
+  cairo_font_options_destroy(options);
+}
+
+CairoCanvas::~CairoCanvas() {
+  for (PangoLayout* l : layouts_)
+    if (l) g_object_unref(l);
+  if (icon_layout_) g_object_unref(icon_layout_);
+}
+
+void CairoCanvas::source(Color c) {
+  cairo_set_source_rgba(cr_, c.r, c.g, c.b, std::clamp(c.a, 0.0f, 1.0f));
+}
+
+void CairoCanvas::round_rect_path(const RectF& r, float radius) {
+  const double w = std::max(r.width(), 0.0f);
+  const double h = std::max(r.height(), 0.0f);
+  const double rad = std::clamp(static_cast<double>(radius), 0.0, std::min(w, h) / 2);
+  cairo_new_path(cr_);
+  if (rad <= 0) {
+    cairo_rectangle(cr_, r.left, r.top, w, h);
+    return;
+  }
+  const double x = r.left;
+  const double y = r.top;
+  cairo_new_sub_path(cr_);
+  cairo_arc(cr_, x + w - rad, y + rad, rad, -kPi / 2, 0);
+  cairo_arc(cr_, x + w - rad, y + h - rad, rad, 0, kPi / 2);
+  cairo_arc(cr_, x + rad, y + h - rad, rad, kPi / 2, kPi);
+  cairo_arc(cr_, x + rad, y + rad, rad, kPi, 3 * kPi / 2);
+  cairo_close_path(cr_);
+}
+
+void CairoCanvas::ellipse_path(Point c, float rx, float ry) {
+  cairo_new_path(cr_);
+  if (rx <= 0 || ry <= 0) return;
+  cairo_save(cr_);
+  cairo_translate(cr_, c.x, c.y);
+  cairo_scale(cr_, rx, ry);
+  cairo_arc(cr_, 0, 0, 1, 0, 2 * kPi);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::set_path(const chrome::Path& p) {
+  cairo_new_path(cr_);
+  for (const chrome::Path::Segment& s : p.segments) {
+    switch (s.op) {
+      case chrome::Path::Op::move:
+        cairo_move_to(cr_, s.p1.x, s.p1.y);
+        break;
+      case chrome::Path::Op::line:
+        cairo_line_to(cr_, s.p1.x, s.p1.y);
+        break;
+      case chrome::Path::Op::cubic:
+        cairo_curve_to(cr_, s.p1.x, s.p1.y, s.p2.x, s.p2.y, s.p3.x, s.p3.y);
+        break;
+      case chrome::Path::Op::close:
+        cairo_close_path(cr_);
+        break;
+    }
+  }
+}
+
+void CairoCanvas::clear(Color c) {
+  cairo_save(cr_);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  source(c);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::fill_rect(const RectF& r, Color c) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+  source(c);
+  cairo_fill(cr_);
+}
+
+void CairoCanvas::stroke_rect(const RectF& r, Color c, float width) {
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
+  source(c);
+  cairo_set_line_width(cr_, width);
+  cairo_stroke(cr_);
+}
+
+void CairoCanvas::fill_round_rect(const RectF& r, float radius, Color c) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  round_rect_path(r, radius);
+  source(c);
+  cairo_fill(cr_);
+}
+
+void CairoCanvas::stroke_round_rect(const RectF& r, float radius, Color c, float width) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  // Centre the stroke on the half pixel inside the box like the system's thin outlines.
+  const float h = width / 2;
+  round_rect_path(
+      {r.left + h, r.top + h, std::max(r.right - h, r.left + h), std::max(r.bottom - h, r.top + h)},
+      std::max(radius - h, 0.0f));
+  source(c);
+  cairo_set_line_width(cr_, width);
+  cairo_stroke(cr_);
+}
+
+void CairoCanvas::fill_ellipse(Point centre, float rx, float ry, Color c) {
+  ellipse_path(centre, rx, ry);
+  source(c);
+  cairo_fill(cr_);
+}
+
+void CairoCanvas::stroke_ellipse(Point centre, float rx, float ry, Color c, float width) {
+  ellipse_path(centre, rx, ry);
+  source(c);
+  cairo_set_line_width(cr_, width);
+  cairo_stroke(cr_);
+}
+
+void CairoCanvas::line(Point a, Point b, Color c, float width) {
+  cairo_new_path(cr_);
+  cairo_move_to(cr_, a.x, a.y);
+  cairo_line_to(cr_, b.x, b.y);
+  source(c);
+  cairo_set_line_width(cr_, width);
+  cairo_stroke(cr_);
+}
+
+void CairoCanvas::fill_path(const chrome::Path& p, Color c) {
+  set_path(p);
+  source(c);
+  cairo_fill(cr_);
+}
+
+void CairoCanvas::stroke_path(const chrome::Path& p, Color c, float width) {
+  set_path(p);
+  source(c);
+  cairo_set_line_width(cr_, width);
+  cairo_stroke(cr_);
+}
+
+void CairoCanvas::fill_linear(const RectF& r, float radius, Point start, Point end,
+                              std::span<const chrome::GradientStop> stops) {
+  if (r.width() <= 0 || r.height() <= 0 || stops.empty()) return;
+  cairo_pattern_t* pat = cairo_pattern_create_linear(start.x, start.y, end.x, end.y);
+  for (const chrome::GradientStop& s : stops) {
+    cairo_pattern_add_color_stop_rgba(pat, s.offset, s.color.r, s.color.g, s.color.b, s.color.a);
+  }
+  round_rect_path(r, radius);
+  cairo_set_source(cr_, pat);
+  cairo_fill(cr_);
+  cairo_pattern_destroy(pat);
+}
+
+void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
+                              std::span<const chrome::GradientStop> stops) {
+  if (r.width() <= 0 || r.height() <= 0 || stops.empty() || rx <= 0 || ry <= 0) return;
+  cairo_pattern_t* pat = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
+  for (const chrome::GradientStop& s : stops) {
+    cairo_pattern_add_color_stop_rgba(pat, s.offset, s.color.r, s.color.g, s.color.b, s.color.a);
+  }
+  cairo_matrix_t m;
+  cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
+  cairo_matrix_translate(&m, -centre.x, -centre.y);
+  cairo_pattern_set_matrix(pat, &m);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+  cairo_set_source(cr_, pat);
+  cairo_fill(cr_);
+  cairo_pattern_destroy(pat);
+}
+
+void CairoCanvas::push_layer(float opacity) {
+  cairo_push_group(cr_);
+  layer_opacity_.push_back(opacity);
+}
+
+void CairoCanvas::pop_layer() {
+  if (layer_opacity_.empty()) return;
+  const float opacity = layer_opacity_.back();
+  layer_opacity_.pop_back();
+  cairo_pop_group_to_source(cr_);
+  cairo_paint_with_alpha(cr_, std::clamp(opacity, 0.0f, 1.0f));
+}
+
+void CairoCanvas::push_clip(const RectF& r, bool antialiased) {
+  cairo_save(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
+  cairo_set_antialias(cr_, antialiased ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_clip(cr_);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+}
+
+void CairoCanvas::push_round_clip(const RectF& r, float radius) {
+  cairo_save(cr_);
+  round_rect_path(r, radius);
+  cairo_clip(cr_);
+}
+
+void CairoCanvas::pop_clip() {
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::push_scale(Point about, float s) {
+  cairo_save(cr_);
+  cairo_translate(cr_, about.x, about.y);
+  cairo_scale(cr_, s, s);
+  cairo_translate(cr_, -about.x, -about.y);
+}
+
+void CairoCanvas::pop_transform() {
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
+                       Color c, chrome::TextOverflow overflow) {
+  if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
+  PangoLayout* layout = layouts_[static_cast<size_t>(format)];
+  const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
+  const std::string utf8 = to_utf8(text);
+  pango_cairo_update_layout(cr_, layout);
+  pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+  const bool clip = overflow == chrome::TextOverflow::clip;
+  PangoAlignment align = PANGO_ALIGN_LEFT;
+  if (spec.align == chrome::TextAlign::center) align = PANGO_ALIGN_CENTER;
+  if (spec.align == chrome::TextAlign::trailing) align = PANGO_ALIGN_RIGHT;
+  if (clip) {
+    pango_layout_set_width(layout, -1);
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
+  } else {
+    pango_layout_set_width(layout, static_cast<int>(box.width() * PANGO_SCALE));
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+  }
+  pango_layout_set_alignment(layout, align);
+  PangoRectangle ink;
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, &ink, &logical);
+  const double h = static_cast<double>(logical.height) / PANGO_SCALE;
+  double x = box.left;
+  if (clip) {
+    const double w = static_cast<double>(logical.width) / PANGO_SCALE;
+    if (align == PANGO_ALIGN_CENTER) x += (box.width() - w) / 2;
+    if (align == PANGO_ALIGN_RIGHT) x += box.width() - w;
+    cairo_save(cr_);
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, box.left, box.top, box.width(), box.height());
+    cairo_clip(cr_);
+  }
+  source(c);
+  cairo_move_to(cr_, x, box.top + (box.height() - h) / 2);
+  pango_cairo_show_layout(cr_, layout);
+  cairo_new_path(cr_);
+  if (clip) cairo_restore(cr_);
+}
+
+bool CairoCanvas::icon_glyph(char16_t glyph, Point centre, Color c) {
+  if (!icon_layout_) return false;
+  const std::string utf8 = to_utf8(std::u16string(1, glyph));
+  pango_cairo_update_layout(cr_, icon_layout_);
+  pango_layout_set_text(icon_layout_, utf8.c_str(), static_cast<int>(utf8.size()));
+  if (pango_layout_get_unknown_glyphs_count(icon_layout_) > 0) return false;
+  PangoRectangle logical;
+  pango_layout_get_extents(icon_layout_, nullptr, &logical);
+  source(c);
+  cairo_move_to(cr_, centre.x - static_cast<double>(logical.width) / PANGO_SCALE / 2,
+                centre.y - static_cast<double>(logical.height) / PANGO_SCALE / 2);
+  pango_cairo_show_layout(cr_, icon_layout_);
+  cairo_new_path(cr_);
+  return true;
+}
+
+}  // namespace vantiro::platform

@@ -1,0 +1,64 @@
+#pragma once
+
+// The chrome's canvas over Cairo and Pango; the GTK host hands in its own context, the
+// off-screen render an image surface's.
+
+#include <cairo.h>
+
+#include <array>
+#include <vector>
+
+#include "chrome/canvas.h"
+
+typedef struct _PangoLayout PangoLayout;
+
+namespace vantiro::platform {
+
+class CairoCanvas : public chrome::Canvas {
+ public:
+  // cr stays owned by the caller and must outlive the canvas; its transform maps DIPs.
+  explicit CairoCanvas(cairo_t* cr);
+  ~CairoCanvas() override;
+  CairoCanvas(const CairoCanvas&) = delete;
+  CairoCanvas& operator=(const CairoCanvas&) = delete;
+
+  void clear(chrome::Color c) override;
+  void fill_rect(const chrome::RectF& r, chrome::Color c) override;
+  void stroke_rect(const chrome::RectF& r, chrome::Color c, float width) override;
+  void fill_round_rect(const chrome::RectF& r, float radius, chrome::Color c) override;
+  void stroke_round_rect(const chrome::RectF& r, float radius, chrome::Color c,
+                         float width) override;
+  void fill_ellipse(chrome::Point centre, float rx, float ry, chrome::Color c) override;
+  void stroke_ellipse(chrome::Point centre, float rx, float ry, chrome::Color c,
+                      float width) override;
+  void line(chrome::Point a, chrome::Point b, chrome::Color c, float width) override;
+  void fill_path(const chrome::Path& p, chrome::Color c) override;
+  void stroke_path(const chrome::Path& p, chrome::Color c, float width) override;
+  void fill_linear(const chrome::RectF& r, float radius, chrome::Point start, chrome::Point end,
+                   std::span<const chrome::GradientStop> stops) override;
+  void fill_radial(const chrome::RectF& r, chrome::Point centre, float rx, float ry,
+                   std::span<const chrome::GradientStop> stops) override;
+  void push_layer(float opacity) override;
+  void pop_layer() override;
+  void push_clip(const chrome::RectF& r, bool antialiased) override;
+  void push_round_clip(const chrome::RectF& r, float radius) override;
+  void pop_clip() override;
+  void push_scale(chrome::Point about, float s) override;
+  void pop_transform() override;
+  void text(std::u16string_view text, chrome::TextFormat format, const chrome::RectF& box,
+            chrome::Color c, chrome::TextOverflow overflow) override;
+  bool icon_glyph(char16_t glyph, chrome::Point centre, chrome::Color c) override;
+
+ private:
+  void round_rect_path(const chrome::RectF& r, float radius);
+  void ellipse_path(chrome::Point centre, float rx, float ry);
+  void set_path(const chrome::Path& p);
+  void source(chrome::Color c);
+
+  cairo_t* cr_;
+  std::array<PangoLayout*, chrome::kTextFormatCount> layouts_{};
+  PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
+  std::vector<float> layer_opacity_;
+};
+
+}  // namespace vantiro::platform

@@ -1,0 +1,34 @@
+#pragma once
+
+// Off-screen renders of the chrome (the PNG screens, the visual check's bitmaps).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chrome/chrome_state.h"
+
+namespace vantiro::platform {
+
+struct ChromeImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, rows top to bottom
+};
+
+// Adds a fontconfig file (the aliases that let the chrome keep asking for its own family
+// names) to the process's font configuration. False when it cannot be read.
+bool load_font_aliases(const std::string& fontconfig_file);
+
+// One frame for width x height pixels at dpi, laid out for width x 96 / dpi DIPs with the given
+// inset in DIPs. False for empty sizes or a failed surface.
+bool render_chrome_image(int width_px, int height_px, int dpi, float inset_dip,
+                         const chrome::ChromeState& state, ChromeImage& out);
+
+bool write_png(const ChromeImage& image, const std::string& path);
+
+// The visual check's capture: render_chrome_image written as a 32-bit top-down BMP.
+bool render_chrome_to_bmp(int width_px, int height_px, int dpi, float inset_dip,
+                          const chrome::ChromeState& state, const std::string& path);
+
+}  // namespace vantiro::platform

@@ -1,0 +1,85 @@
+#include "platform/linux/chrome_render.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "chrome/layout.h"
+
+// Fontconfig and Pango keep their caches until the process ends.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\nleak:libpango\nleak:libharfbuzz\nleak:libglib\nleak:libgobject\n";
+}
+
+namespace vantiro::platform {
+namespace {
+
+std::uint32_t pixel(const ChromeImage& img, int x, int y) {
+  return img.pixels[static_cast<size_t>(y) * static_cast<size_t>(img.width) +
+                    static_cast<size_t>(x)] &
+         0xFFFFFF;
+}
+
+chrome::ChromeState studio() {
+  chrome::ChromeState s;
+  s.ui_swedish = false;
+  s.tabs.push_back({1, u"Ped Editor", 11, true, false});
+  s.title = u"Ped Editor";
+  return s;
+}
+
+TEST(ChromeRender, PaintsTheFrameAtItsColoursAndScale) {
+  struct Case {
+    int dpi;
+    int inset_px;
+  };
+  for (const Case c : {Case{96, 5}, Case{144, 8}}) {
+    const int w = 1440 * c.dpi / 96;
+    const int h = 900 * c.dpi / 96;
+    ChromeImage img;
+    ASSERT_TRUE(render_chrome_image(
+        w, h, c.dpi, chrome::px_to_dip(static_cast<float>(c.inset_px), c.dpi), studio(), img))
+        << c.dpi;
+    ASSERT_EQ(img.width, w);
+    ASSERT_EQ(img.height, h);
+    const auto px = [&](float dip) {
+      return static_cast<int>(dip * static_cast<float>(c.dpi) / 96);
+    };
+    EXPECT_EQ(pixel(img, 2, h / 2), 0x0E1522u) << c.dpi << " resize border";
+    EXPECT_EQ(pixel(img, px(700), h - px(10)), 0x070C14u) << c.dpi << " status bar";
+    EXPECT_EQ(pixel(img, px(700), px(500)), 0x080D15u) << c.dpi << " content";
+    // Every pixel is opaque: the visual check's bitmaps ignore alpha, the screens must not.
+    for (std::uint32_t p : {img.pixels[0], img.pixels.back()}) EXPECT_EQ(p >> 24, 0xFFu);
+  }
+}
+
+TEST(ChromeRender, CloseButtonHoverTurnsRed) {
+  chrome::ChromeState s = studio();
+  const chrome::LayoutResult l = chrome::layout_chrome(1440, 900, 5, s);
+  s.hover = chrome::hit_test(l.zones, 1412, 25);
+  s.hover_zone = chrome::ZoneIdentity::of(l.zones[static_cast<size_t>(s.hover)]);
+  ChromeImage img;
+  ASSERT_TRUE(render_chrome_image(1440, 900, 96, 5, s, img));
+  EXPECT_EQ(pixel(img, 1395, 12), 0xC42B1Cu);
+}
+
+TEST(ChromeRender, WritesTheBitmapAndRefusesEmptySizes) {
+  const std::string path = ::testing::TempDir() + "chrome-render-test.bmp";
+  ASSERT_TRUE(render_chrome_to_bmp(64, 48, 96, 0, studio(), path));
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes.size(), 54u + 64u * 48u * 4u);
+  EXPECT_EQ(bytes.substr(0, 2), "BM");
+  std::remove(path.c_str());
+  ChromeImage img;
+  EXPECT_FALSE(render_chrome_image(0, 10, 96, 0, studio(), img));
+  EXPECT_FALSE(render_chrome_to_bmp(10, 0, 96, 0, studio(), path));
+  EXPECT_FALSE(write_png(ChromeImage{}, path));
+}
+
+}  // namespace
+}  // namespace vantiro::platform
