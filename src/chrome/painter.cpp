@@ -8,6 +8,7 @@
 #include "chrome/animation.h"
 #include "chrome/boot_scene.h"
 #include "chrome/launcher.h"
+#include "chrome/settings_overlay.h"
 
 namespace vantiro::chrome {
 
@@ -326,7 +327,10 @@ class Painter {
       c_.line({in, sb + 0.5f}, {l_.right, sb + 0.5f}, rgb(kAccent, 0.12f), 1);
     }
     title_contents(true);
-    if (settings) return;
+    if (settings) {
+      paint_settings_overlay(c_, l_, s_);
+      return;
+    }
     c_.fill_rect(l_.content, rgb(kContent));
     content_screens(l_.content);
     rail_zones();
