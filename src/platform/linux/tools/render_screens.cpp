@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
          s.tabs[0].active = true;
          s.tabs[0].title = s.ui_swedish ? u"Ny arbetsyta" : u"New Workspace";
          s.tabs[0].icon = 0;
+         s.title = s.tabs[0].title;
          s.active_tab_is_launcher = true;
          s.current_path = u"/";
        }},
