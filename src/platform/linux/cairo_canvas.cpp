@@ -73,6 +73,7 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
 }
 
 CairoCanvas::~CairoCanvas() {
+  drop_shaped();
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
@@ -275,16 +276,19 @@ void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
     cairo_set_source(sc, pat);
     cairo_paint(sc);
     cairo_destroy(sc);
-    cairo_save(cr_);
+    // Filled as a rectangle with the stretched image as its source: no clip mask.
+    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
+    cairo_matrix_t to_small;
+    cairo_matrix_init_scale(&to_small, 1.0 / sx, 1.0 / sy);
+    cairo_matrix_translate(&to_small, -(area.left - sx), -(area.top - sy));
+    cairo_pattern_set_matrix(image, &to_small);
+    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
     cairo_new_path(cr_);
     cairo_rectangle(cr_, area.left, area.top, area.width(), area.height());
-    cairo_clip(cr_);
-    cairo_translate(cr_, area.left - sx, area.top - sy);
-    cairo_scale(cr_, sx, sy);
-    cairo_set_source_surface(cr_, small, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_BILINEAR);
-    cairo_paint(cr_);
-    cairo_restore(cr_);
+    cairo_set_source(cr_, image);
+    cairo_fill(cr_);
+    cairo_pattern_destroy(image);
     cairo_surface_destroy(small);
     cairo_pattern_destroy(pat);
     return;
@@ -343,43 +347,65 @@ void CairoCanvas::pop_transform() {
   cairo_restore(cr_);
 }
 
-void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
-                       Color c, chrome::TextOverflow overflow) {
-  if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
-  PangoLayout* layout = layouts_[static_cast<size_t>(format)];
+void CairoCanvas::drop_shaped() {
+  for (auto& [key, value] : shaped_) g_object_unref(value.layout);
+  shaped_.clear();
+}
+
+const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
+                                                   chrome::TextFormat format, float box_width,
+                                                   bool clip) {
+  const int width_units = clip ? -1 : static_cast<int>(box_width * PANGO_SCALE);
+  std::string key = to_utf8(text);
+  key.push_back('\0');
+  key += std::to_string(static_cast<int>(format));
+  key.push_back(':');
+  key += std::to_string(width_units);
+  auto it = shaped_.find(key);
+  if (it != shaped_.end()) {
+    pango_cairo_update_layout(cr_, it->second.layout);
+    return it->second;
+  }
+  // Enough for every text of a few different frames; a flood of new texts starts afresh.
+  if (shaped_.size() >= 2048) drop_shaped();
   const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
-  const std::string utf8 = to_utf8(text);
+  PangoLayout* layout = pango_layout_copy(layouts_[static_cast<size_t>(format)]);
   pango_cairo_update_layout(cr_, layout);
+  const std::string utf8 = to_utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
-  const bool clip = overflow == chrome::TextOverflow::clip;
   PangoAlignment align = PANGO_ALIGN_LEFT;
   if (spec.align == chrome::TextAlign::center) align = PANGO_ALIGN_CENTER;
   if (spec.align == chrome::TextAlign::trailing) align = PANGO_ALIGN_RIGHT;
-  if (clip) {
-    pango_layout_set_width(layout, -1);
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
-  } else {
-    pango_layout_set_width(layout, static_cast<int>(box.width() * PANGO_SCALE));
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-  }
+  pango_layout_set_width(layout, width_units);
+  pango_layout_set_ellipsize(layout, clip ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
   pango_layout_set_alignment(layout, align);
-  PangoRectangle ink;
   PangoRectangle logical;
-  pango_layout_get_extents(layout, &ink, &logical);
-  const double h = static_cast<double>(logical.height) / PANGO_SCALE;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  ShapedText t;
+  t.layout = layout;
+  t.width = static_cast<double>(logical.width) / PANGO_SCALE;
+  t.height = static_cast<double>(logical.height) / PANGO_SCALE;
+  return shaped_.emplace(std::move(key), t).first->second;
+}
+
+void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
+                       Color c, chrome::TextOverflow overflow) {
+  if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
+  const bool clip = overflow == chrome::TextOverflow::clip;
+  const ShapedText& t = shaped(text, format, box.width(), clip);
   double x = box.left;
   if (clip) {
-    const double w = static_cast<double>(logical.width) / PANGO_SCALE;
-    if (align == PANGO_ALIGN_CENTER) x += (box.width() - w) / 2;
-    if (align == PANGO_ALIGN_RIGHT) x += box.width() - w;
+    const chrome::TextAlign align = chrome::text_format_spec(format).align;
+    if (align == chrome::TextAlign::center) x += (box.width() - t.width) / 2;
+    if (align == chrome::TextAlign::trailing) x += box.width() - t.width;
     cairo_save(cr_);
     cairo_new_path(cr_);
     cairo_rectangle(cr_, box.left, box.top, box.width(), box.height());
     cairo_clip(cr_);
   }
   source(c);
-  cairo_move_to(cr_, x, box.top + (box.height() - h) / 2);
-  pango_cairo_show_layout(cr_, layout);
+  cairo_move_to(cr_, x, box.top + (box.height() - t.height) / 2);
+  pango_cairo_show_layout(cr_, t.layout);
   cairo_new_path(cr_);
   if (clip) cairo_restore(cr_);
 }

@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
        [](ChromeState& s) {
          s.auth_flow = true;
          s.active_tab_loading = true;
+         s.spinner_phase = 0.35f;
          s.title = s.ui_swedish ? u"Logga in" : u"Sign in";
        }},
       {"boot",
