@@ -410,6 +410,45 @@ std::u16string shortened_folder(std::u16string_view path) {
   return u"…" + std::u16string(path.substr(path.size() - 63));
 }
 
+SettingsOpenResult set_settings_open(ChromeState& s, bool open, int category,
+                                     const SettingsOpenGuards& g) {
+  SettingsOpenResult r;
+  if (!open) {
+    if (!s.settings_open) return r;
+    s.settings_open = false;
+    r.changed = true;
+    r.show_web_view = true;
+    r.focus_web_view = s.window_active;
+    return r;
+  }
+  if (s.welcome_gate || s.auth_flow || s.update_scene || g.installing_update || g.minimized) {
+    return r;
+  }
+  r.leave_fullscreen = s.fullscreen;
+  if (category >= 0 && category < kSettingsCategoryCount && category != s.settings_category) {
+    s.settings_category = category;
+    s.settings_scroll = 0;
+    s.settings_scroll_target = 0;
+    r.changed = true;
+  }
+  if (s.settings_open) return r;
+  r.close_palette = s.palette_open;
+  s.settings_open = true;
+  s.settings_scroll = 0;
+  s.settings_scroll_target = 0;
+  s.settings_progress = g.reduced_motion ? 1.0f : 0.0f;
+  if (s.update_ready) {
+    s.update_status = 3;
+    s.update_text = std::u16string(s.ui_swedish ? u"Ny version redo: v" : u"New version ready: v") +
+                    s.available_version;
+  }
+  r.changed = true;
+  r.hide_web_views = true;
+  r.focus_main_window = true;
+  r.start_animation = true;
+  return r;
+}
+
 bool settings_category_step(ChromeState& s, int delta) {
   const int next = std::clamp(s.settings_category + delta, 0, kSettingsCategoryCount - 1);
   if (next == s.settings_category) return false;

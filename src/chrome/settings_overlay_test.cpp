@@ -185,6 +185,59 @@ TEST(SettingsOverlay, CategoryKeysStopAtTheEnds) {
   EXPECT_EQ(s.settings_category, 5);
 }
 
+TEST(SettingsOverlay, OpeningAndClosing) {
+  ChromeState s;
+  s.ui_swedish = false;
+  s.palette_open = true;
+  s.fullscreen = true;
+  s.update_ready = true;
+  s.available_version = u"1.9.5";
+  SettingsOpenResult r = set_settings_open(s, true, 5, {});
+  EXPECT_TRUE(r.changed);
+  EXPECT_TRUE(s.settings_open);
+  EXPECT_EQ(s.settings_category, 5);
+  EXPECT_TRUE(r.leave_fullscreen);
+  EXPECT_TRUE(r.close_palette);
+  EXPECT_TRUE(r.hide_web_views && r.focus_main_window && r.start_animation);
+  EXPECT_FLOAT_EQ(s.settings_progress, 0);
+  EXPECT_EQ(s.update_status, 3);
+  EXPECT_EQ(s.update_text, u"New version ready: v1.9.5");
+  // Reopening keeps the last category unless one is asked for; out-of-range keeps it too.
+  set_settings_open(s, false, -1, {});
+  r = set_settings_open(s, true, 9, {.reduced_motion = true});
+  EXPECT_EQ(s.settings_category, 5);
+  EXPECT_FLOAT_EQ(s.settings_progress, 1);
+  // Closing: no fade; the view comes back and takes focus only in an active window.
+  s.window_active = false;
+  r = set_settings_open(s, false, -1, {});
+  EXPECT_FALSE(s.settings_open);
+  EXPECT_TRUE(r.show_web_view);
+  EXPECT_FALSE(r.focus_web_view);
+  EXPECT_FALSE(set_settings_open(s, false, -1, {}).changed);
+}
+
+TEST(SettingsOverlay, OpeningIsRefusedWhileSomethingElseOwnsTheWindow) {
+  struct Case {
+    const char* what;
+    void (*setup)(ChromeState&, SettingsOpenGuards&);
+  };
+  const Case cases[] = {
+      {"welcome gate", [](ChromeState& s, SettingsOpenGuards&) { s.welcome_gate = true; }},
+      {"sign-in flow", [](ChromeState& s, SettingsOpenGuards&) { s.auth_flow = true; }},
+      {"update scene", [](ChromeState& s, SettingsOpenGuards&) { s.update_scene = true; }},
+      {"installing", [](ChromeState&, SettingsOpenGuards& g) { g.installing_update = true; }},
+      {"minimized", [](ChromeState&, SettingsOpenGuards& g) { g.minimized = true; }},
+  };
+  for (const Case& c : cases) {
+    ChromeState s;
+    SettingsOpenGuards g;
+    c.setup(s, g);
+    EXPECT_FALSE(set_settings_open(s, true, 2, g).changed) << c.what;
+    EXPECT_FALSE(s.settings_open) << c.what;
+    EXPECT_EQ(s.settings_category, 0) << c.what;
+  }
+}
+
 TEST(SettingsOverlay, LongFolderPathsKeepTheirEnd) {
   const std::u16string long_path(100, u'a');
   const std::u16string shown = shortened_folder(long_path + u"END");
