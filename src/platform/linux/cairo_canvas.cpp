@@ -74,6 +74,7 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
 
 CairoCanvas::~CairoCanvas() {
   drop_shaped();
+  for (Glow& g : glows_) cairo_surface_destroy(g.surface);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
@@ -252,45 +253,12 @@ void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
   for (const chrome::GradientStop& s : stops) {
     cairo_pattern_add_color_stop_rgba(pat, s.offset, s.color.r, s.color.g, s.color.b, s.color.a);
   }
-  // Glows are smooth: a large one is rendered at a quarter of the resolution and stretched,
-  // which looks the same and costs a sixteenth.
   double ux = 1;
   double uy = 1;
   cairo_user_to_device_distance(cr_, &ux, &uy);
-  const double device_area = area.width() * area.height() * std::fabs(ux * uy);
-  if (device_area > 256.0 * 256.0) {
-    const double k = 4;
-    const int sw = std::max(1, static_cast<int>(std::ceil(area.width() * std::fabs(ux) / k)) + 2);
-    const int sh = std::max(1, static_cast<int>(std::ceil(area.height() * std::fabs(uy) / k)) + 2);
-    cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
-    cairo_t* sc = cairo_create(small);
-    // Small-surface pixel (i, j) covers user point area.left + (i - 1) * sx.
-    const double sx = area.width() / (sw - 2);
-    const double sy = area.height() / (sh - 2);
-    cairo_matrix_t m;
-    cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
-    cairo_matrix_translate(&m, -centre.x, -centre.y);
-    cairo_matrix_translate(&m, area.left - sx, area.top - sy);
-    cairo_matrix_scale(&m, sx, sy);
-    cairo_pattern_set_matrix(pat, &m);
-    cairo_set_source(sc, pat);
-    cairo_paint(sc);
-    cairo_destroy(sc);
-    // Filled as a rectangle with the stretched image as its source: no clip mask.
-    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
-    cairo_matrix_t to_small;
-    cairo_matrix_init_scale(&to_small, 1.0 / sx, 1.0 / sy);
-    cairo_matrix_translate(&to_small, -(area.left - sx), -(area.top - sy));
-    cairo_pattern_set_matrix(image, &to_small);
-    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
-    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
-    cairo_new_path(cr_);
-    cairo_rectangle(cr_, area.left, area.top, area.width(), area.height());
-    cairo_set_source(cr_, image);
-    cairo_fill(cr_);
-    cairo_pattern_destroy(image);
-    cairo_surface_destroy(small);
+  if (area.width() * area.height() * std::fabs(ux * uy) > 256.0 * 256.0) {
     cairo_pattern_destroy(pat);
+    draw_glow(area, centre, rx, ry, stops);
     return;
   }
   cairo_matrix_t m;
@@ -302,6 +270,108 @@ void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
   cairo_set_source(cr_, pat);
   cairo_fill(cr_);
   cairo_pattern_destroy(pat);
+}
+
+void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
+                            std::span<const chrome::GradientStop> stops) {
+  double dx0 = area.left;
+  double dy0 = area.top;
+  double dx1 = area.right;
+  double dy1 = area.bottom;
+  cairo_user_to_device(cr_, &dx0, &dy0);
+  cairo_user_to_device(cr_, &dx1, &dy1);
+  const int ix0 = static_cast<int>(std::floor(std::min(dx0, dx1)));
+  const int iy0 = static_cast<int>(std::floor(std::min(dy0, dy1)));
+  const int iw = static_cast<int>(std::ceil(std::max(dx0, dx1))) - ix0;
+  const int ih = static_cast<int>(std::ceil(std::max(dy0, dy1))) - iy0;
+  if (iw <= 0 || ih <= 0) return;
+  double ux = 1;
+  double uy = 1;
+  cairo_user_to_device_distance(cr_, &ux, &uy);
+  std::string key;
+  for (double v : {static_cast<double>(area.left), static_cast<double>(area.top),
+                   static_cast<double>(area.right), static_cast<double>(area.bottom),
+                   static_cast<double>(centre.x), static_cast<double>(centre.y),
+                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, dx0, dy0}) {
+    key += std::to_string(v);
+    key.push_back(',');
+  }
+  for (const chrome::GradientStop& st : stops) {
+    for (float v : {st.offset, st.color.r, st.color.g, st.color.b, st.color.a}) {
+      key += std::to_string(v);
+      key.push_back(',');
+    }
+  }
+  auto it = std::find_if(glows_.begin(), glows_.end(), [&](const Glow& g) { return g.key == key; });
+  if (it == glows_.end()) {
+    // Smooth enough to render at a quarter of the resolution and stretch.
+    const double k = 4;
+    const int sw = std::max(1, static_cast<int>(std::ceil(iw / k)) + 2);
+    const int sh = std::max(1, static_cast<int>(std::ceil(ih / k)) + 2);
+    cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
+    cairo_pattern_t* pat = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
+    for (const chrome::GradientStop& st : stops) {
+      cairo_pattern_add_color_stop_rgba(pat, st.offset, st.color.r, st.color.g, st.color.b,
+                                        st.color.a);
+    }
+    // Small-surface pixel (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
+    cairo_matrix_t device_to_user;
+    cairo_get_matrix(cr_, &device_to_user);
+    cairo_matrix_invert(&device_to_user);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
+    cairo_matrix_translate(&m, -centre.x, -centre.y);
+    cairo_matrix_multiply(&m, &device_to_user, &m);
+    cairo_matrix_translate(&m, ix0 - k, iy0 - k);
+    cairo_matrix_scale(&m, k, k);
+    cairo_pattern_set_matrix(pat, &m);
+    cairo_t* sc = cairo_create(small);
+    cairo_set_source(sc, pat);
+    cairo_paint(sc);
+    cairo_destroy(sc);
+    cairo_pattern_destroy(pat);
+
+    Glow g;
+    g.key = std::move(key);
+    g.x = ix0;
+    g.y = iy0;
+    g.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
+    cairo_t* gc = cairo_create(g.surface);
+    cairo_translate(gc, -ix0, -iy0);
+    cairo_matrix_t user;
+    cairo_get_matrix(cr_, &user);
+    cairo_transform(gc, &user);
+    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
+    cairo_matrix_t to_small;
+    cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
+    cairo_matrix_t scale_down;
+    cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
+    cairo_matrix_multiply(&to_small, &to_small, &scale_down);
+    cairo_matrix_multiply(&to_small, &user, &to_small);
+    cairo_pattern_set_matrix(image, &to_small);
+    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
+    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
+    cairo_set_source(gc, image);
+    cairo_fill(gc);
+    cairo_pattern_destroy(image);
+    cairo_destroy(gc);
+    cairo_surface_destroy(small);
+    if (glows_.size() >= 4) {
+      cairo_surface_destroy(glows_.front().surface);
+      glows_.erase(glows_.begin());
+    }
+    glows_.push_back(std::move(g));
+    it = glows_.end() - 1;
+  }
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, it->x, it->y, cairo_image_surface_get_width(it->surface),
+                  cairo_image_surface_get_height(it->surface));
+  cairo_set_source_surface(cr_, it->surface, it->x, it->y);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
 }
 
 void CairoCanvas::push_layer(float opacity) {

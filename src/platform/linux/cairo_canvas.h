@@ -70,6 +70,16 @@ class CairoCanvas : public chrome::Canvas {
   cairo_t* cr_;
   std::array<PangoLayout*, chrome::kTextFormatCount> layouts_{};
   std::unordered_map<std::string, ShapedText> shaped_;
+  // Large glows rendered once at device resolution; a frame only composites them.
+  struct Glow {
+    std::string key;
+    cairo_surface_t* surface = nullptr;
+    int x = 0;
+    int y = 0;
+  };
+  std::vector<Glow> glows_;
+  void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
+                 std::span<const chrome::GradientStop> stops);
   PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
   std::vector<float> layer_opacity_;
 };

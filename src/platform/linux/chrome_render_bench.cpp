@@ -54,3 +54,15 @@ void BM_PaintBootScene3840x2160(benchmark::State& st) {
 BENCHMARK(BM_PaintBootScene3840x2160)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// The same studio frame over a tool page: everything but the launcher screen.
+void BM_PaintStudioTool1440x900(benchmark::State& st) {
+  ChromeState s = studio_frame();
+  s.active_tab_is_launcher = false;
+  paint_frames(st, 1440, 900, s);
+}
+BENCHMARK(BM_PaintStudioTool1440x900)->Unit(benchmark::kMillisecond);
+
+}  // namespace
