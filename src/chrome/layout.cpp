@@ -5,6 +5,7 @@
 
 #include "chrome/launcher.h"
 #include "chrome/palette.h"
+#include "chrome/settings_overlay.h"
 #include "chrome/tool_catalog.h"
 
 namespace vantiro::chrome {
@@ -326,7 +327,7 @@ LayoutResult layout_chrome(float width, float height, float inset, const ChromeS
   add_caption_zones(s, inset, R, T, out.zones);
   if (s.settings_open) {
     out.mode = ChromeMode::settings;
-    out.settings_area = {inset, T, R, B};
+    layout_settings_zones({inset, T, R, B}, s, out);
     return out;
   }
   out.mode = ChromeMode::studio;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,46 @@ struct RailHeading {
   bool separator_above = false;
 };
 
+// What the settings overlay draws besides its zones (content-space y, already scrolled).
+enum class SettingsRowKind { plain, shortcut, account_status, version, about };
+
+struct SettingsRow {
+  SettingsRowKind kind = SettingsRowKind::plain;
+  float top = 0;
+  float height = 58;
+  std::u16string title;
+  std::u16string description;
+  float reserved = 0;  // width kept free at the right of the row for its controls
+  int icon = 0;
+  std::vector<std::u16string> keys;  // key caps of a shortcut row, left to right
+  bool separator_above = false;
+  std::uint32_t description_color = 0x8A9BB3;
+  RectF choice_track;  // empty when the row has no choice control
+};
+
+struct SettingsCard {
+  RectF rect;
+  bool intro = false;  // the keyboard page's accent card
+};
+
+struct SettingsHeading {
+  float y = 0;
+  std::u16string text;
+};
+
+struct SettingsPage {
+  bool narrow = false;
+  float nav_right = 0;      // N
+  float content_left = 0;   // CL
+  float content_right = 0;  // CR
+  float y0 = 0;             // page top after scrolling
+  std::u16string title;
+  std::u16string description;
+  std::vector<SettingsHeading> headings;
+  std::vector<SettingsCard> cards;
+  std::vector<SettingsRow> rows;
+};
+
 struct LayoutResult {
   std::vector<HitZone> zones;
   ChromeMode mode = ChromeMode::studio;
@@ -68,6 +109,7 @@ struct LayoutResult {
   RectF settings_viewport;
   float settings_max_scroll = 0;
   float settings_anchor = -1;
+  SettingsPage settings_page;
 };
 
 // Rail width a state asks for: the animated one, or the target when none is set.

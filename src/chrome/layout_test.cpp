@@ -533,6 +533,30 @@ TEST(ChromeLayout, ExpandedRailListsEveryToolUnderItsGroupAndScrolls) {
   EXPECT_TRUE(last_visible);
 }
 
+TEST(ChromeLayout, RailAndPaletteRowsShareTheCatalogIcons) {
+  ChromeState s = studio(1);
+  s.sidebar_expanded = true;
+  const LayoutResult rail = layout_chrome(1440, 2200, 5, s);
+  s.palette_open = true;
+  s.query = u"/vehicles/";
+  const LayoutResult palette = layout_chrome(1440, 2200, 5, s);
+  int vehicle_rows = 0;
+  int palette_matches = 0;
+  for (const HitZone& z : rail.zones) {
+    if (!z.rail_item || !z.payload.starts_with(u"/vehicles/")) continue;
+    EXPECT_EQ(z.icon, 12) << to_utf8(z.payload);
+    ++vehicle_rows;
+    for (const HitZone& p : palette.zones) {
+      if (p.palette_row && p.payload == z.payload) {
+        EXPECT_EQ(p.icon, z.icon) << to_utf8(z.payload);
+        ++palette_matches;
+      }
+    }
+  }
+  EXPECT_EQ(vehicle_rows, 10);  // the studio row and every "Fordon" row under /vehicles/
+  EXPECT_GE(palette_matches, 8);
+}
+
 TEST(ChromeLayout, LauncherHasSearchSixCardsAndFourLinks) {
   ChromeState s = studio(1, true);
   s.active_tab_is_launcher = true;

@@ -8,6 +8,7 @@
 #include "chrome/animation.h"
 #include "chrome/boot_scene.h"
 #include "chrome/launcher.h"
+#include "chrome/settings_overlay.h"
 
 namespace vantiro::chrome {
 
@@ -64,7 +65,16 @@ class Painter {
     const float w = l_.width;
     const float h = l_.height;
     if (l_.mode != ChromeMode::fullscreen && l_.inset > 0) {
-      c_.fill_rect({0, 0, w, h}, rgb(0x0E1522));
+      const float in = l_.inset;
+      if (l_.mode == ChromeMode::auth_flow) {
+        c_.fill_rect({0, 0, w, h}, rgb(0x0E1522));
+      } else {
+        // The studio, welcome and settings layers cover everything inside the inset.
+        c_.fill_rect(box(0, 0, w, in), rgb(0x0E1522));
+        c_.fill_rect(box(0, h - in, w, h), rgb(0x0E1522));
+        c_.fill_rect(box(0, in, in, h - in), rgb(0x0E1522));
+        c_.fill_rect(box(w - in, in, w, h - in), rgb(0x0E1522));
+      }
       c_.stroke_rect(box(0.5f, 0.5f, w - 0.5f, h - 0.5f), rgb(kAccent, 0.14f), 1);
     }
     switch (l_.mode) {
@@ -326,7 +336,10 @@ class Painter {
       c_.line({in, sb + 0.5f}, {l_.right, sb + 0.5f}, rgb(kAccent, 0.12f), 1);
     }
     title_contents(true);
-    if (settings) return;
+    if (settings) {
+      paint_settings_overlay(c_, l_, s_);
+      return;
+    }
     c_.fill_rect(l_.content, rgb(kContent));
     content_screens(l_.content);
     rail_zones();

@@ -66,7 +66,8 @@ TEST(ChromePainter, EachModeDrawsItsOwnLayers) {
       {"welcome", welcome, true, false, false, u"Welcome to Vantiro"},
       {"sign-in flow", auth, true, false, false, u"Try offline"},
       {"fullscreen launcher", full, false, false, false, u"What are you building?"},
-      {"settings", settings, true, false, false, u"vantiro"},
+      // The settings navigation column reuses the rail's gradient; the status bar is gone.
+      {"settings", settings, true, true, false, u"Back to studio"},
   };
   for (const Case& c : cases) {
     const RecordingCanvas rc = paint(c.state, 1440, 900, c.state.fullscreen ? 0 : 5);

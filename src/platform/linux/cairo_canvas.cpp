@@ -73,6 +73,8 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
 }
 
 CairoCanvas::~CairoCanvas() {
+  drop_shaped();
+  for (Glow& g : glows_) cairo_surface_destroy(g.surface);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
@@ -189,9 +191,22 @@ void CairoCanvas::stroke_ellipse(Point centre, float rx, float ry, Color c, floa
 
 void CairoCanvas::line(Point a, Point b, Color c, float width) {
   cairo_new_path(cr_);
+  source(c);
+  // Axis-aligned lines (grids, separators, borders) are rectangles: far cheaper to fill than
+  // a stroke, and the same pixels since their caps end inside the covered span.
+  if (a.x == b.x || a.y == b.y) {
+    const double h = width / 2.0;
+    const double x0 = std::min(a.x, b.x) - (a.y == b.y ? 0.0 : h);
+    const double x1 = std::max(a.x, b.x) + (a.y == b.y ? 0.0 : h);
+    const double y0 = std::min(a.y, b.y) - (a.x == b.x ? 0.0 : h);
+    const double y1 = std::max(a.y, b.y) + (a.x == b.x ? 0.0 : h);
+    if (x1 <= x0 || y1 <= y0) return;
+    cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
+    cairo_fill(cr_);
+    return;
+  }
   cairo_move_to(cr_, a.x, a.y);
   cairo_line_to(cr_, b.x, b.y);
-  source(c);
   cairo_set_line_width(cr_, width);
   cairo_stroke(cr_);
 }
@@ -225,19 +240,138 @@ void CairoCanvas::fill_linear(const RectF& r, float radius, Point start, Point e
 void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
                               std::span<const chrome::GradientStop> stops) {
   if (r.width() <= 0 || r.height() <= 0 || stops.empty() || rx <= 0 || ry <= 0) return;
+  // Nothing is drawn outside the ellipse's box when the last stop is transparent.
+  RectF area = r;
+  if (stops.back().color.a <= 0) {
+    area.left = std::max(area.left, centre.x - rx);
+    area.top = std::max(area.top, centre.y - ry);
+    area.right = std::min(area.right, centre.x + rx);
+    area.bottom = std::min(area.bottom, centre.y + ry);
+    if (area.width() <= 0 || area.height() <= 0) return;
+  }
   cairo_pattern_t* pat = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
   for (const chrome::GradientStop& s : stops) {
     cairo_pattern_add_color_stop_rgba(pat, s.offset, s.color.r, s.color.g, s.color.b, s.color.a);
+  }
+  double ux = 1;
+  double uy = 1;
+  cairo_user_to_device_distance(cr_, &ux, &uy);
+  if (area.width() * area.height() * std::fabs(ux * uy) > 256.0 * 256.0) {
+    cairo_pattern_destroy(pat);
+    draw_glow(area, centre, rx, ry, stops);
+    return;
   }
   cairo_matrix_t m;
   cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
   cairo_matrix_translate(&m, -centre.x, -centre.y);
   cairo_pattern_set_matrix(pat, &m);
   cairo_new_path(cr_);
-  cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+  cairo_rectangle(cr_, area.left, area.top, area.width(), area.height());
   cairo_set_source(cr_, pat);
   cairo_fill(cr_);
   cairo_pattern_destroy(pat);
+}
+
+void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
+                            std::span<const chrome::GradientStop> stops) {
+  double dx0 = area.left;
+  double dy0 = area.top;
+  double dx1 = area.right;
+  double dy1 = area.bottom;
+  cairo_user_to_device(cr_, &dx0, &dy0);
+  cairo_user_to_device(cr_, &dx1, &dy1);
+  const int ix0 = static_cast<int>(std::floor(std::min(dx0, dx1)));
+  const int iy0 = static_cast<int>(std::floor(std::min(dy0, dy1)));
+  const int iw = static_cast<int>(std::ceil(std::max(dx0, dx1))) - ix0;
+  const int ih = static_cast<int>(std::ceil(std::max(dy0, dy1))) - iy0;
+  if (iw <= 0 || ih <= 0) return;
+  double ux = 1;
+  double uy = 1;
+  cairo_user_to_device_distance(cr_, &ux, &uy);
+  std::string key;
+  for (double v : {static_cast<double>(area.left), static_cast<double>(area.top),
+                   static_cast<double>(area.right), static_cast<double>(area.bottom),
+                   static_cast<double>(centre.x), static_cast<double>(centre.y),
+                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, dx0, dy0}) {
+    key += std::to_string(v);
+    key.push_back(',');
+  }
+  for (const chrome::GradientStop& st : stops) {
+    for (float v : {st.offset, st.color.r, st.color.g, st.color.b, st.color.a}) {
+      key += std::to_string(v);
+      key.push_back(',');
+    }
+  }
+  auto it = std::find_if(glows_.begin(), glows_.end(), [&](const Glow& g) { return g.key == key; });
+  if (it == glows_.end()) {
+    // Smooth enough to render at a quarter of the resolution and stretch.
+    const double k = 4;
+    const int sw = std::max(1, static_cast<int>(std::ceil(iw / k)) + 2);
+    const int sh = std::max(1, static_cast<int>(std::ceil(ih / k)) + 2);
+    cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
+    cairo_pattern_t* pat = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
+    for (const chrome::GradientStop& st : stops) {
+      cairo_pattern_add_color_stop_rgba(pat, st.offset, st.color.r, st.color.g, st.color.b,
+                                        st.color.a);
+    }
+    // Small-surface pixel (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
+    cairo_matrix_t device_to_user;
+    cairo_get_matrix(cr_, &device_to_user);
+    cairo_matrix_invert(&device_to_user);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
+    cairo_matrix_translate(&m, -centre.x, -centre.y);
+    cairo_matrix_multiply(&m, &device_to_user, &m);
+    cairo_matrix_translate(&m, ix0 - k, iy0 - k);
+    cairo_matrix_scale(&m, k, k);
+    cairo_pattern_set_matrix(pat, &m);
+    cairo_t* sc = cairo_create(small);
+    cairo_set_source(sc, pat);
+    cairo_paint(sc);
+    cairo_destroy(sc);
+    cairo_pattern_destroy(pat);
+
+    Glow g;
+    g.key = std::move(key);
+    g.x = ix0;
+    g.y = iy0;
+    g.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
+    cairo_t* gc = cairo_create(g.surface);
+    cairo_translate(gc, -ix0, -iy0);
+    cairo_matrix_t user;
+    cairo_get_matrix(cr_, &user);
+    cairo_transform(gc, &user);
+    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
+    cairo_matrix_t to_small;
+    cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
+    cairo_matrix_t scale_down;
+    cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
+    cairo_matrix_multiply(&to_small, &to_small, &scale_down);
+    cairo_matrix_multiply(&to_small, &user, &to_small);
+    cairo_pattern_set_matrix(image, &to_small);
+    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
+    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
+    cairo_set_source(gc, image);
+    cairo_fill(gc);
+    cairo_pattern_destroy(image);
+    cairo_destroy(gc);
+    cairo_surface_destroy(small);
+    if (glows_.size() >= 4) {
+      cairo_surface_destroy(glows_.front().surface);
+      glows_.erase(glows_.begin());
+    }
+    glows_.push_back(std::move(g));
+    it = glows_.end() - 1;
+  }
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, it->x, it->y, cairo_image_surface_get_width(it->surface),
+                  cairo_image_surface_get_height(it->surface));
+  cairo_set_source_surface(cr_, it->surface, it->x, it->y);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
 }
 
 void CairoCanvas::push_layer(float opacity) {
@@ -283,43 +417,65 @@ void CairoCanvas::pop_transform() {
   cairo_restore(cr_);
 }
 
-void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
-                       Color c, chrome::TextOverflow overflow) {
-  if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
-  PangoLayout* layout = layouts_[static_cast<size_t>(format)];
+void CairoCanvas::drop_shaped() {
+  for (auto& [key, value] : shaped_) g_object_unref(value.layout);
+  shaped_.clear();
+}
+
+const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
+                                                   chrome::TextFormat format, float box_width,
+                                                   bool clip) {
+  const int width_units = clip ? -1 : static_cast<int>(box_width * PANGO_SCALE);
+  std::string key = to_utf8(text);
+  key.push_back('\0');
+  key += std::to_string(static_cast<int>(format));
+  key.push_back(':');
+  key += std::to_string(width_units);
+  auto it = shaped_.find(key);
+  if (it != shaped_.end()) {
+    pango_cairo_update_layout(cr_, it->second.layout);
+    return it->second;
+  }
+  // Enough for every text of a few different frames; a flood of new texts starts afresh.
+  if (shaped_.size() >= 2048) drop_shaped();
   const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
-  const std::string utf8 = to_utf8(text);
+  PangoLayout* layout = pango_layout_copy(layouts_[static_cast<size_t>(format)]);
   pango_cairo_update_layout(cr_, layout);
+  const std::string utf8 = to_utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
-  const bool clip = overflow == chrome::TextOverflow::clip;
   PangoAlignment align = PANGO_ALIGN_LEFT;
   if (spec.align == chrome::TextAlign::center) align = PANGO_ALIGN_CENTER;
   if (spec.align == chrome::TextAlign::trailing) align = PANGO_ALIGN_RIGHT;
-  if (clip) {
-    pango_layout_set_width(layout, -1);
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
-  } else {
-    pango_layout_set_width(layout, static_cast<int>(box.width() * PANGO_SCALE));
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-  }
+  pango_layout_set_width(layout, width_units);
+  pango_layout_set_ellipsize(layout, clip ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
   pango_layout_set_alignment(layout, align);
-  PangoRectangle ink;
   PangoRectangle logical;
-  pango_layout_get_extents(layout, &ink, &logical);
-  const double h = static_cast<double>(logical.height) / PANGO_SCALE;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  ShapedText t;
+  t.layout = layout;
+  t.width = static_cast<double>(logical.width) / PANGO_SCALE;
+  t.height = static_cast<double>(logical.height) / PANGO_SCALE;
+  return shaped_.emplace(std::move(key), t).first->second;
+}
+
+void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
+                       Color c, chrome::TextOverflow overflow) {
+  if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
+  const bool clip = overflow == chrome::TextOverflow::clip;
+  const ShapedText& t = shaped(text, format, box.width(), clip);
   double x = box.left;
   if (clip) {
-    const double w = static_cast<double>(logical.width) / PANGO_SCALE;
-    if (align == PANGO_ALIGN_CENTER) x += (box.width() - w) / 2;
-    if (align == PANGO_ALIGN_RIGHT) x += box.width() - w;
+    const chrome::TextAlign align = chrome::text_format_spec(format).align;
+    if (align == chrome::TextAlign::center) x += (box.width() - t.width) / 2;
+    if (align == chrome::TextAlign::trailing) x += box.width() - t.width;
     cairo_save(cr_);
     cairo_new_path(cr_);
     cairo_rectangle(cr_, box.left, box.top, box.width(), box.height());
     cairo_clip(cr_);
   }
   source(c);
-  cairo_move_to(cr_, x, box.top + (box.height() - h) / 2);
-  pango_cairo_show_layout(cr_, layout);
+  cairo_move_to(cr_, x, box.top + (box.height() - t.height) / 2);
+  pango_cairo_show_layout(cr_, t.layout);
   cairo_new_path(cr_);
   if (clip) cairo_restore(cr_);
 }

@@ -6,6 +6,8 @@
 #include <cairo.h>
 
 #include <array>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "chrome/canvas.h"
@@ -55,8 +57,29 @@ class CairoCanvas : public chrome::Canvas {
   void set_path(const chrome::Path& p);
   void source(chrome::Color c);
 
+  // A shaped line ready to draw; shaping is the costly part of text, and frames repeat it.
+  struct ShapedText {
+    PangoLayout* layout = nullptr;
+    double width = 0;
+    double height = 0;
+  };
+  const ShapedText& shaped(std::u16string_view text, chrome::TextFormat format, float box_width,
+                           bool clip);
+  void drop_shaped();
+
   cairo_t* cr_;
   std::array<PangoLayout*, chrome::kTextFormatCount> layouts_{};
+  std::unordered_map<std::string, ShapedText> shaped_;
+  // Large glows rendered once at device resolution; a frame only composites them.
+  struct Glow {
+    std::string key;
+    cairo_surface_t* surface = nullptr;
+    int x = 0;
+    int y = 0;
+  };
+  std::vector<Glow> glows_;
+  void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
+                 std::span<const chrome::GradientStop> stops);
   PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
   std::vector<float> layer_opacity_;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "chrome/bitmap_file.h"
 #include "chrome/layout.h"
@@ -21,41 +22,74 @@ bool load_font_aliases(const std::string& file) {
   return FcConfigBuildFonts(config) == FcTrue;
 }
 
+struct ChromeFrameRenderer::Impl {
+  int width = 0;
+  int height = 0;
+  int dpi = 96;
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  std::unique_ptr<CairoCanvas> canvas;
+
+  ~Impl() {
+    canvas.reset();
+    if (cr) cairo_destroy(cr);
+    if (surface) cairo_surface_destroy(surface);
+  }
+};
+
+ChromeFrameRenderer::ChromeFrameRenderer(int width_px, int height_px, int dpi)
+    : impl_(std::make_unique<Impl>()) {
+  if (width_px <= 0 || height_px <= 0) return;
+  impl_->width = width_px;
+  impl_->height = height_px;
+  impl_->dpi = dpi <= 0 ? 96 : dpi;
+  impl_->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_px, height_px);
+  if (cairo_surface_status(impl_->surface) != CAIRO_STATUS_SUCCESS) return;
+  impl_->cr = cairo_create(impl_->surface);
+  const double scale = static_cast<double>(impl_->dpi) / 96.0;
+  cairo_scale(impl_->cr, scale, scale);
+  impl_->canvas = std::make_unique<CairoCanvas>(impl_->cr);
+}
+
+ChromeFrameRenderer::~ChromeFrameRenderer() = default;
+
+bool ChromeFrameRenderer::ok() const {
+  return impl_->canvas && cairo_status(impl_->cr) == CAIRO_STATUS_SUCCESS;
+}
+
+bool ChromeFrameRenderer::paint(float inset_dip, const chrome::ChromeState& state) {
+  if (!ok()) return false;
+  const float dpi = static_cast<float>(impl_->dpi);
+  const float w = static_cast<float>(impl_->width) * 96.0f / dpi;
+  const float h = static_cast<float>(impl_->height) * 96.0f / dpi;
+  const chrome::LayoutResult layout = chrome::layout_chrome(w, h, inset_dip, state);
+  chrome::paint_chrome(*impl_->canvas, layout, state);
+  cairo_surface_flush(impl_->surface);
+  return ok();
+}
+
+ChromeImage ChromeFrameRenderer::image() const {
+  ChromeImage out;
+  if (!ok()) return out;
+  out.width = impl_->width;
+  out.height = impl_->height;
+  out.pixels.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+  const unsigned char* data = cairo_image_surface_get_data(impl_->surface);
+  const int stride = cairo_image_surface_get_stride(impl_->surface);
+  for (int y = 0; y < out.height; ++y) {
+    std::memcpy(&out.pixels[static_cast<size_t>(y) * static_cast<size_t>(out.width)],
+                data + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(out.width) * 4);
+  }
+  return out;
+}
+
 bool render_chrome_image(int width_px, int height_px, int dpi, float inset_dip,
                          const chrome::ChromeState& state, ChromeImage& out) {
   if (width_px <= 0 || height_px <= 0) return false;
-  if (dpi <= 0) dpi = 96;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_px, height_px);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return false;
-  }
-  cairo_t* cr = cairo_create(surface);
-  const double scale = static_cast<double>(dpi) / 96.0;
-  cairo_scale(cr, scale, scale);
-  {
-    CairoCanvas canvas(cr);
-    const float w = static_cast<float>(width_px) * 96.0f / static_cast<float>(dpi);
-    const float h = static_cast<float>(height_px) * 96.0f / static_cast<float>(dpi);
-    const chrome::LayoutResult layout = chrome::layout_chrome(w, h, inset_dip, state);
-    chrome::paint_chrome(canvas, layout, state);
-  }
-  const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  if (ok) {
-    out.width = width_px;
-    out.height = height_px;
-    out.pixels.resize(static_cast<size_t>(width_px) * static_cast<size_t>(height_px));
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < height_px; ++y) {
-      std::memcpy(&out.pixels[static_cast<size_t>(y) * static_cast<size_t>(width_px)],
-                  data + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(width_px) * 4);
-    }
-  }
-  cairo_surface_destroy(surface);
-  return ok;
+  ChromeFrameRenderer renderer(width_px, height_px, dpi);
+  if (!renderer.paint(inset_dip, state)) return false;
+  out = renderer.image();
+  return true;
 }
 
 bool write_png(const ChromeImage& image, const std::string& path) {

@@ -3,6 +3,7 @@
 // Off-screen renders of the chrome (the PNG screens, the visual check's bitmaps).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,25 @@ struct ChromeImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, rows top to bottom
+};
+
+// An image surface that frames are painted into again and again (the host's off-screen
+// buffer, the benchmarks).
+class ChromeFrameRenderer {
+ public:
+  ChromeFrameRenderer(int width_px, int height_px, int dpi);
+  ~ChromeFrameRenderer();
+  ChromeFrameRenderer(const ChromeFrameRenderer&) = delete;
+  ChromeFrameRenderer& operator=(const ChromeFrameRenderer&) = delete;
+
+  bool ok() const;
+  // Lays out and paints one frame; false when the surface failed.
+  bool paint(float inset_dip, const chrome::ChromeState& state);
+  ChromeImage image() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 // Adds a fontconfig file (the aliases that let the chrome keep asking for its own family

@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
          s.tabs[0].active = true;
          s.tabs[0].title = s.ui_swedish ? u"Ny arbetsyta" : u"New Workspace";
          s.tabs[0].icon = 0;
+         s.title = s.tabs[0].title;
          s.active_tab_is_launcher = true;
          s.current_path = u"/";
        }},
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
        [](ChromeState& s) {
          s.auth_flow = true;
          s.active_tab_loading = true;
+         s.spinner_phase = 0.35f;
          s.title = s.ui_swedish ? u"Logga in" : u"Sign in";
        }},
       {"boot",
