@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-json1.81-dev libssl-dev libglib2.0-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth
   g++-mingw-w64-x86-64-posix wine wine64
 )
 

@@ -14,7 +14,7 @@ export CCACHE_BASEDIR="$PWD"
 echo "== linux-debug"
 cmake --preset linux-debug >/dev/null
 cmake --build --preset linux-debug -j "$jobs"
-ctest --preset linux-debug
+xvfb-run -a ctest --preset linux-debug
 
 echo "== windows (Wine)"
 scratch=$(mktemp -d)
