@@ -26,6 +26,21 @@ using namespace workspace;
 constexpr const char* kMessageHandler = "vantiroDesktop";
 constexpr const char* kDeliveryFunction = "__vantiroDesktopReceive";
 
+// Whether a frame element of the page (or of its same-origin frames) loads the address given:
+// then a navigation to it is that frame's, not the view's. Addresses compare without their
+// fragment.
+constexpr const char* kFrameCheckWorld = "vantiro-frame-check";
+constexpr const char* kFrameTargetCheck =
+    "(function(u){function bare(a){var i=a.indexOf('#');return i<0?a:a.slice(0,i);}"
+    "var want=bare(u);var blank=want==='about:blank'||want==='about:srcdoc';"
+    "function scan(d,depth){if(!d||depth>8)return false;"
+    "var list=d.querySelectorAll('iframe,frame');"
+    "for(var i=0;i<list.length;i++){var f=list[i];var src=f.src||'';"
+    "if(bare(src)===want||(blank&&(!src||f.hasAttribute('srcdoc'))))return true;"
+    "var inner=null;try{inner=f.contentDocument;}catch(e){}"
+    "if(scan(inner,depth+1))return true;}return false;}"
+    "return scan(document,0);})";
+
 // Runs a task from the main loop, so it never runs inside the call that posted it. Idle
 // sources of one priority run in the order they were added, which keeps events in order.
 void post_task(std::function<void()> task) {
@@ -402,7 +417,7 @@ class WebKitBrowserView final : public WebController,
                       std::function<void(bool ok, std::string result_json)> done) override {
     const auto utf8 = utf16_to_utf8_strict(script);
     if (closed_ || !utf8 || !done) return false;
-    evaluate(*utf8, std::move(done));
+    evaluate(*utf8, nullptr, std::move(done));
     return true;
   }
 
@@ -462,7 +477,7 @@ class WebKitBrowserView final : public WebController,
     script += ";if(typeof f==='function')f(JSON.parse(t));})(";
     script += javascript_string_literal(json);
     script += ");";
-    evaluate(script, nullptr);
+    evaluate(script, nullptr, nullptr);
     return true;
   }
 
@@ -622,11 +637,12 @@ class WebKitBrowserView final : public WebController,
     });
   }
 
-  void evaluate(const std::string& script, std::function<void(bool, std::string)> done) {
+  void evaluate(const std::string& script, const char* world,
+                std::function<void(bool, std::string)> done) {
     auto* call =
         new AsyncCall<std::function<void(bool, std::string)>>{weak_from_this(), std::move(done)};
     webkit_web_view_evaluate_javascript(
-        view_, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+        view_, script.data(), static_cast<gssize>(script.size()), world, nullptr,
         cancellable_.get(),
         [](GObject* source, GAsyncResult* result, gpointer data) {
           std::unique_ptr<AsyncCall<std::function<void(bool, std::string)>>> c(
@@ -700,45 +716,74 @@ class WebKitBrowserView final : public WebController,
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
     auto* action = webkit_navigation_policy_decision_get_navigation_action(
         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    // Frames navigate on their own; only the top document's navigations are reported.
-    const char* frame = webkit_navigation_action_get_frame_name(action);
-    if (frame != nullptr && *frame != '\0') return FALSE;
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    NavigationStartingEvent event;
-    event.uri = from_utf8(request != nullptr ? webkit_uri_request_get_uri(request) : nullptr);
-    const bool redirect = webkit_navigation_action_is_redirect(action) != FALSE;
-    event.navigation_id =
-        redirect && self->load_in_progress_ ? self->load_id_ : next_navigation_id();
+    const std::string uri = request != nullptr && webkit_uri_request_get_uri(request) != nullptr
+                                ? webkit_uri_request_get_uri(request)
+                                : std::string();
     g_object_ref(decision);
     self->held_decisions_.push_back(decision);
-    self->post_to_self([decision, event](WebKitBrowserView& view) mutable {
-      view.decide_navigation(decision, event);
+    if (webkit_navigation_action_is_redirect(action)) {
+      // Only a load that has not committed yet can be redirected in the top document; a
+      // redirect later belongs to a frame.
+      if (!self->load_in_progress_ || self->load_committed_) {
+        self->release_decision(decision, true);
+        return TRUE;
+      }
+      const std::uint64_t id = self->load_id_;
+      self->post_to_self([decision, uri, id](WebKitBrowserView& view) {
+        view.decide_navigation(decision, uri, id);
+      });
+      return TRUE;
+    }
+    // WebKitGTK asks for frames' navigations too without saying which frame navigates. A
+    // frame's load goes to an address one of the page's frame elements names; the page is
+    // asked in a world of its own, which its scripts cannot touch.
+    std::string check = kFrameTargetCheck;
+    check += "(";
+    check += javascript_string_literal(uri);
+    check += ")";
+    self->evaluate(check, kFrameCheckWorld, [self, decision, uri](bool ok, std::string result) {
+      if (ok && result == "true") {
+        self->release_decision(decision, true);
+        return;
+      }
+      self->decide_navigation(decision, uri, next_navigation_id());
     });
     return TRUE;
   }
 
-  void decide_navigation(WebKitPolicyDecision* decision, NavigationStartingEvent event) {
-    raise(navigation_starting_, event);
-    if (closed_) return;  // close() ignored and released the held decision
+  // Hands a held decision back to WebKit.
+  void release_decision(WebKitPolicyDecision* decision, bool use) {
     held_decisions_.erase(std::remove(held_decisions_.begin(), held_decisions_.end(), decision),
                           held_decisions_.end());
-    if (event.cancel) {
+    if (use)
+      webkit_policy_decision_use(decision);
+    else
       webkit_policy_decision_ignore(decision);
-      g_object_unref(decision);
+    g_object_unref(decision);
+  }
+
+  void decide_navigation(WebKitPolicyDecision* decision, const std::string& uri, std::uint64_t id) {
+    NavigationStartingEvent event;
+    event.uri = to_utf16(uri);
+    event.navigation_id = id;
+    raise(navigation_starting_, event);
+    if (closed_) return;  // close() ignored and released the held decision
+    if (event.cancel) {
+      release_decision(decision, false);
       // A redirect of the load in progress ends that load here.
-      if (load_in_progress_ && load_id_ == event.navigation_id) load_in_progress_ = false;
+      if (load_in_progress_ && load_id_ == id) load_in_progress_ = false;
       NavigationCompletedEvent done;
       done.success = false;
       done.web_error_status = web_error::kOperationCanceled;
-      done.navigation_id = event.navigation_id;
+      done.navigation_id = id;
       post_to_self([done](WebKitBrowserView& view) mutable {
         view.raise(view.navigation_completed_, done);
       });
       return;
     }
-    accepted_id_ = event.navigation_id;
-    webkit_policy_decision_use(decision);
-    g_object_unref(decision);
+    accepted_id_ = id;
+    release_decision(decision, true);
   }
 
   void request_new_window(WebKitNavigationAction* action) {
@@ -775,11 +820,13 @@ class WebKitBrowserView final : public WebController,
         self->load_id_ = self->accepted_id_ != 0 ? self->accepted_id_ : next_navigation_id();
         self->accepted_id_ = 0;
         self->load_in_progress_ = true;
+        self->load_committed_ = false;
         self->http_error_ = false;
         break;
       case WEBKIT_LOAD_REDIRECTED:
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        self->load_committed_ = true;
         // A page served with an HTTP error status is shown but counts as a failed load.
         WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
         WebKitURIResponse* response =
@@ -968,6 +1015,7 @@ class WebKitBrowserView final : public WebController,
   std::uint64_t accepted_id_ = 0;
   std::uint64_t load_id_ = 0;
   bool load_in_progress_ = false;
+  bool load_committed_ = false;
   bool http_error_ = false;
   std::set<guint16> pressed_keys_;
 

@@ -307,6 +307,19 @@ TEST_F(WebKitEngineTest, DocumentCreatedScriptRunsInEveryFrameBeforeTheDocuments
   EXPECT_EQ(run("window.topSaw"), "\"injected:127.0.0.1/top.html\"");
   EXPECT_TRUE(
       wait_for_script("String(window.frameSaw)", "\"frame:injected:localhost/frame.html\""));
+  // A frame added later sees the script too.
+  server_.set_page("/late.html",
+                   "<!doctype html><script>parent.lateSaw=String(window.__mark);</script>");
+  ASSERT_TRUE(run("var f=document.createElement('iframe');f.src='/late.html';"
+                  "document.body.appendChild(f);true")
+                  .has_value());
+  EXPECT_TRUE(wait_for_script("String(window.lateSaw)", "\"injected:127.0.0.1/late.html\""));
+
+  // The frames' own loads are not navigations of the view.
+  pump_for(200);
+  for (const auto& start : starts_) EXPECT_EQ(start.uri.find("/top.html"), start.uri.size() - 9);
+  EXPECT_EQ(starts_.size(), 1u);
+  EXPECT_EQ(completions_.size(), 1u);
 }
 
 TEST_F(WebKitEngineTest, PageMessagesArriveWithTheirSenderAndJsonRepliesReachTheTopDocument) {
@@ -368,6 +381,39 @@ TEST_F(WebKitEngineTest, ACancelledNavigationKeepsThePageAndCompletesWithItsOwnI
   EXPECT_EQ(to_utf8(view_->source()), server_.url("/a.html"));
   EXPECT_EQ(server_.requests_for("/b.html"), 0);
   EXPECT_EQ(to_utf8(view_->document_title()), "A");
+}
+
+TEST_F(WebKitEngineTest, AServerRedirectStartsAgainWithTheSameIdAndCompletesOnce) {
+  HttpsResponse moved;
+  moved.status = 302;
+  moved.headers = {"Location: /new.html"};
+  server_.set("/old.html", moved);
+  server_.set_page("/new.html", "<!doctype html><title>New</title>");
+  const auto done = load(server_.url("/old.html"));
+  ASSERT_TRUE(done.has_value());
+  EXPECT_TRUE(done->success);
+  ASSERT_EQ(starts_.size(), 2u);
+  EXPECT_EQ(starts_[0].uri, server_.url("/old.html"));
+  EXPECT_EQ(starts_[1].uri, server_.url("/new.html"));
+  EXPECT_EQ(starts_[1].id, starts_[0].id);
+  pump_for(200);
+  EXPECT_EQ(completions_.size(), 1u);
+  EXPECT_EQ(to_utf8(view_->source()), server_.url("/new.html"));
+
+  // A cancelled redirect ends the navigation, and the target is never asked for.
+  block_ = [](const std::string& uri) { return uri.find("/blocked.html") != std::string::npos; };
+  moved.headers = {"Location: /blocked.html"};
+  server_.set("/away.html", moved);
+  const auto stopped = load(server_.url("/away.html"));
+  ASSERT_TRUE(stopped.has_value());
+  EXPECT_FALSE(stopped->success);
+  EXPECT_EQ(stopped->web_error_status, web_error::kOperationCanceled);
+  pump_for(300);
+  EXPECT_EQ(server_.requests_for("/blocked.html"), 0);
+  std::size_t matching = 0;
+  for (const auto& c : completions_)
+    if (c.navigation_id == stopped->navigation_id) ++matching;
+  EXPECT_EQ(matching, 1u);
 }
 
 TEST_F(WebKitEngineTest, NewWindowRequestsReachTheHandlerAndOpenNoWindow) {
