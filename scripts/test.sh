@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds both hosts and runs every test:
-# natively (linux-debug, with AddressSanitizer and UndefinedBehaviorSanitizer) and the
-# Windows cross-build under Wine in a throw-away prefix.
+# Sets up a fresh Debian 12 machine, builds both hosts and runs every test: natively
+# (linux-debug, with AddressSanitizer and UndefinedBehaviorSanitizer), a bounded run of every
+# fuzz target, and the Windows cross-build under Wine in a throw-away prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +15,9 @@ echo "== linux-debug"
 cmake --preset linux-debug >/dev/null
 cmake --build --preset linux-debug -j "$jobs"
 xvfb-run -a ctest --preset linux-debug
+
+echo "== fuzz targets (bounded run)"
+FUZZ_SECONDS="${FUZZ_SECONDS:-10}" scripts/fuzz.sh
 
 echo "== windows (Wine)"
 scratch=$(mktemp -d)

@@ -18,3 +18,25 @@ std::unique_ptr<Clock> make_clock();
 std::unique_ptr<Sha256> make_sha256();
 
 }  // namespace vantiro::platform
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "persist/profile_store.h"
+#include "persist/user_folders.h"
+
+namespace vantiro::platform {
+
+// The user's local data and temporary folders.
+std::unique_ptr<UserFolders> make_user_folders();
+
+// Profile files such as window.ini. The Linux host keeps them as text files through fs; the
+// Windows host uses the system's profile functions and does not use fs.
+std::unique_ptr<ProfileStore> make_profile_store(FileSystem& fs);
+
+// The path made absolute against the current folder; nullopt when that fails or the path is
+// empty.
+std::optional<std::u16string> make_absolute_path(std::u16string_view path);
+
+}  // namespace vantiro::platform

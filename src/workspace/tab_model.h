@@ -198,6 +198,7 @@ class TabModel {
   void schedule_reveal(WorkspaceTab& tab, std::uint64_t now_ms);
 
   std::int32_t next_tab_id() { return next_id_++; }
+  std::int32_t icon_for_url(std::u16string_view url) { return addresses_.icon_for_url(url); }
 
  private:
   bool view_may_show(const WorkspaceTab& tab, bool active) const;
