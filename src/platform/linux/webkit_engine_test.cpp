@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -554,6 +555,136 @@ TEST_F(WebKitEngineTest, PreviewIsAPngAndClearingTheDiskCacheCompletes) {
   EXPECT_EQ(view_->set_memory_usage_target(MemoryUsageTarget::low), EngineResult::unsupported);
   pump_for(200);
   EXPECT_FALSE(called);
+}
+
+// Sends a key or button event to the view as the display would.
+void send_key(WebKitWebView* view, GdkEventType type, guint keyval, GdkModifierType state) {
+  GdkEvent* event = gdk_event_new(type);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(view))));
+  event->key.send_event = TRUE;
+  event->key.time = GDK_CURRENT_TIME;
+  event->key.state = state;
+  event->key.keyval = keyval;
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(view));
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &n) &&
+      n > 0)
+    event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+  g_free(keys);
+  gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+  gtk_widget_event(GTK_WIDGET(view), event);
+  gdk_event_free(event);
+}
+
+TEST_F(WebKitEngineTest, HandledAcceleratorKeysNeverReachThePage) {
+  std::vector<AcceleratorKeyEvent> keys;
+  ASSERT_TRUE(controller_->add_accelerator_key_handler([&](AcceleratorKeyEvent& e) {
+    keys.push_back(e);
+    if (e.virtual_key == 'K') e.handled = true;
+  }));
+  server_.set_page("/keys.html",
+                   "<!doctype html><body><script>window.seen=[];"
+                   "addEventListener('keydown',function(e){seen.push(e.key);},true);</script>");
+  ASSERT_TRUE(load(server_.url("/keys.html")).has_value());
+  WebKitWebView* view = webkit_view_of(*view_);
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(controller_->move_focus());
+
+  send_key(view, GDK_KEY_PRESS, GDK_KEY_k, GDK_CONTROL_MASK);
+  send_key(view, GDK_KEY_PRESS, GDK_KEY_k, GDK_CONTROL_MASK);  // held: the display repeats it
+  send_key(view, GDK_KEY_RELEASE, GDK_KEY_k, GDK_CONTROL_MASK);
+  send_key(view, GDK_KEY_PRESS, GDK_KEY_a, GdkModifierType(0));
+  send_key(view, GDK_KEY_RELEASE, GDK_KEY_a, GdkModifierType(0));
+  ASSERT_EQ(keys.size(), 5u);
+  EXPECT_EQ(keys[0].kind, AcceleratorKeyKind::key_down);
+  EXPECT_EQ(keys[0].virtual_key, static_cast<std::uint32_t>('K'));
+  EXPECT_FALSE(keys[0].was_key_down);
+  EXPECT_TRUE(keys[1].was_key_down) << "a repeated press";
+  EXPECT_EQ(keys[2].kind, AcceleratorKeyKind::key_up);
+  EXPECT_EQ(keys[3].virtual_key, static_cast<std::uint32_t>('A'));
+  EXPECT_FALSE(keys[3].was_key_down);
+
+  // The unhandled key reaches the page; the handled one never does.
+  EXPECT_TRUE(wait_for_script("window.seen.join(',')", "\"a\""));
+  pump_for(200);
+  EXPECT_EQ(run("window.seen.join(',')"), "\"a\"");
+}
+
+void send_right_click(WebKitWebView* view, double x, double y) {
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(view));
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(view))));
+    event->button.send_event = TRUE;
+    event->button.time = GDK_CURRENT_TIME;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.button = 3;
+    gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(display)));
+    gtk_widget_event(GTK_WIDGET(view), event);
+    gdk_event_free(event);
+  }
+}
+
+TEST_F(WebKitEngineTest, ContextMenusTellTheTargetAndItemsCanBeRemovedOrTheMenuSuppressed) {
+  struct Seen {
+    std::optional<bool> editable;
+    std::optional<bool> selection;
+    std::vector<std::u16string> names;
+    std::size_t left = 0;
+  };
+  std::vector<Seen> menus;
+  ASSERT_EQ(view_->on_context_menu_requested([&](ContextMenuEvent& e) {
+    Seen seen;
+    seen.editable = e.target_is_editable();
+    seen.selection = e.target_has_selection();
+    const std::size_t count = e.item_count().value_or(0);
+    for (std::size_t i = 0; i < count; ++i) seen.names.push_back(e.item_name(i).value_or(u"?"));
+    // Keep only "paste"; drop everything else, from the last item to the first.
+    for (std::size_t i = count; i-- > 0;)
+      if (e.item_name(i) != u"paste") {
+        EXPECT_TRUE(e.remove_item(i));
+      }
+    EXPECT_FALSE(e.remove_item(99));
+    seen.left = e.item_count().value_or(99);
+    menus.push_back(seen);
+    e.set_handled(true);
+  }),
+            EngineResult::ok);
+  server_.set_page("/menu.html",
+                   "<!doctype html><body style='margin:0'>"
+                   "<input id=i value='hello' style='position:absolute;left:0;top:0;"
+                   "width:400px;height:100px'>"
+                   "<p style='position:absolute;left:0;top:300px'>plain text</p>");
+  ASSERT_TRUE(load(server_.url("/menu.html")).has_value());
+  WebKitWebView* view = webkit_view_of(*view_);
+  ASSERT_NE(view, nullptr);
+
+  auto shown_menus = [] {
+    int n = 0;
+    GList* list = gtk_window_list_toplevels();
+    for (GList* l = list; l != nullptr; l = l->next)
+      if (gtk_widget_get_mapped(GTK_WIDGET(l->data)) &&
+          gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_POPUP)
+        ++n;
+    g_list_free(list);
+    return n;
+  };
+  const int popups_before = shown_menus();
+  send_right_click(view, 50, 50);
+  ASSERT_TRUE(pump_until([&] { return menus.size() >= 1; }, 10000));
+  pump_for(200);
+  EXPECT_EQ(shown_menus(), popups_before) << "a handled menu is never shown";
+  EXPECT_EQ(menus[0].editable, true);
+  EXPECT_NE(std::find(menus[0].names.begin(), menus[0].names.end(), u"paste"),
+            menus[0].names.end());
+  EXPECT_LE(menus[0].left, 1u);
+
+  send_right_click(view, 500, 500);
+  ASSERT_TRUE(pump_until([&] { return menus.size() >= 2; }, 10000));
+  EXPECT_EQ(menus[1].editable, false);
+  EXPECT_EQ(menus[1].selection, false);
 }
 
 TEST_F(WebKitEngineTest, AClosedViewRunsNoHandlerAndRefusesCalls) {
