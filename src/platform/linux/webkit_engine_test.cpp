@@ -687,6 +687,31 @@ TEST_F(WebKitEngineTest, ContextMenusTellTheTargetAndItemsCanBeRemovedOrTheMenuS
   EXPECT_EQ(menus[1].selection, false);
 }
 
+TEST_F(WebKitEngineTest, AStringDocumentIsADataAddressAndAKilledPageProcessIsReported) {
+  const std::size_t before = starts_.size();
+  ASSERT_TRUE(view_->navigate_to_string(u"<!doctype html><title>Offline \u00e4</title><p>x"));
+  ASSERT_TRUE(pump_until([&] { return starts_.size() > before; }));
+  EXPECT_EQ(starts_[before].uri.rfind("data:text/html", 0), 0u) << starts_[before].uri;
+  std::optional<NavigationCompletedEvent> done;
+  ASSERT_TRUE(pump_until([&] {
+    for (const auto& c : completions_)
+      if (c.navigation_id == starts_[before].id) done = c;
+    return done.has_value();
+  }));
+  EXPECT_TRUE(done->success);
+  EXPECT_EQ(run("document.title+'|'+document.characterSet"), "\"Offline \u00e4|UTF-8\"");
+  // The title may be told just after the load completes.
+  EXPECT_TRUE(pump_until([&] { return view_->document_title() == u"Offline \u00e4"; }, 5000));
+  EXPECT_EQ(to_utf8(view_->source()).rfind("data:text/html", 0), 0u);
+
+  std::vector<ProcessFailureKind> failures;
+  ASSERT_TRUE(view_->on_process_failed([&](ProcessFailureKind k) { failures.push_back(k); }));
+  webkit_web_view_terminate_web_process(webkit_view_of(*view_));
+  EXPECT_TRUE(failures.empty()) << "reported inside the call";
+  ASSERT_TRUE(pump_until([&] { return !failures.empty(); }));
+  EXPECT_EQ(failures[0], ProcessFailureKind::render_process_exited);
+}
+
 TEST_F(WebKitEngineTest, AClosedViewRunsNoHandlerAndRefusesCalls) {
   server_.set_page("/slow.html", "<!doctype html><p>x</p>");
   std::size_t later_events = 0;
