@@ -90,6 +90,16 @@ std::string base64_of(std::string_view bytes) {
   return out;
 }
 
+// Whether uri only names a fragment of the document at current.
+bool is_fragment_of(std::string_view uri, const char* current) {
+  if (current == nullptr) return false;
+  const auto hash = uri.find('#');
+  if (hash == std::string_view::npos) return false;
+  std::string_view now = current;
+  now = now.substr(0, now.find('#'));
+  return uri.substr(0, hash) == now;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Host windows: a windowed GtkFixed placed in the main window's container, so its views are
 // clipped to it.
@@ -733,6 +743,14 @@ class WebKitBrowserView final : public WebController,
       self->post_to_self([decision, uri, id](WebKitBrowserView& view) {
         view.decide_navigation(decision, uri, id);
       });
+      return TRUE;
+    }
+    // A jump to a fragment of the shown document loads nothing; it is no navigation.
+    const char* method = request != nullptr ? webkit_uri_request_get_http_method(request) : nullptr;
+    if (webkit_navigation_action_get_navigation_type(action) != WEBKIT_NAVIGATION_TYPE_RELOAD &&
+        (method == nullptr || std::string_view(method) == "GET") &&
+        is_fragment_of(uri, webkit_web_view_get_uri(self->view_))) {
+      self->release_decision(decision, true);
       return TRUE;
     }
     // WebKitGTK asks for frames' navigations too without saying which frame navigates. A

@@ -417,6 +417,34 @@ TEST_F(WebKitEngineTest, AServerRedirectStartsAgainWithTheSameIdAndCompletesOnce
   EXPECT_EQ(matching, 1u);
 }
 
+TEST_F(WebKitEngineTest, BackIsANavigationAndAFragmentJumpIsNone) {
+  server_.set_page("/one.html", "<!doctype html><title>One</title><p id=x>one");
+  server_.set_page("/two.html", "<!doctype html><title>Two</title>");
+  ASSERT_TRUE(load(server_.url("/one.html")).has_value());
+  ASSERT_TRUE(load(server_.url("/two.html")).has_value());
+  ASSERT_TRUE(pump_until([&] { return view_->can_go_back(); }, 5000));
+
+  // Back is a navigation with its own id and completion.
+  const std::size_t before = starts_.size();
+  ASSERT_TRUE(view_->go_back());
+  ASSERT_TRUE(pump_until([&] { return starts_.size() > before; }));
+  const auto back = starts_[before];
+  EXPECT_EQ(back.uri, server_.url("/one.html"));
+  ASSERT_TRUE(pump_until([&] {
+    for (const auto& c : completions_)
+      if (c.navigation_id == back.id) return true;
+    return false;
+  }));
+
+  // A fragment of the shown document is not a navigation.
+  const std::size_t after_back = starts_.size();
+  ASSERT_TRUE(run("location.hash='x';true").has_value());
+  pump_for(300);
+  EXPECT_EQ(starts_.size(), after_back);
+
+  EXPECT_EQ(to_utf8(view_->source()), server_.url("/one.html#x"));
+}
+
 TEST_F(WebKitEngineTest, NewWindowRequestsReachTheHandlerAndOpenNoWindow) {
   std::vector<std::string> requests;
   ASSERT_TRUE(view_->on_new_window_requested([&](NewWindowRequestedEvent& e) {
