@@ -16,6 +16,9 @@ cmake --preset linux-debug >/dev/null
 cmake --build --preset linux-debug -j "$jobs"
 xvfb-run -a ctest --preset linux-debug
 
+echo "== stand-in web service"
+scripts/test-devservice.sh
+
 echo "== fuzz targets (bounded run)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-10}" scripts/fuzz.sh
 

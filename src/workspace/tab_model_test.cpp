@@ -540,6 +540,18 @@ TEST_F(TabModelTest, SwitchingAwayFromHtmlFullscreenLeavesIt) {
   EXPECT_EQ(tab(0).last_active_ms, 500u);
 }
 
+TEST_F(TabModelTest, ClosingTheActiveFullscreenTabLeavesWindowFullscreen) {
+  ready_environment();
+  model.open_tab(editor(), true, 0);
+  model.open_tab(editor(), true, 0);
+  tab(1).html_fullscreen = true;
+  model.close_tab(0, 1);  // a background tab
+  EXPECT_EQ(shell.fullscreen_leaves, 0);
+  model.open_tab(editor(), false, 0);
+  model.close_tab(0, 2);  // the active one
+  EXPECT_EQ(shell.fullscreen_leaves, 1);
+}
+
 TEST_F(TabModelTest, FocusGoesIntoTheViewOnlyWhenItMayBeSeen) {
   ready_environment();
   conditions.main_window_active = true;
