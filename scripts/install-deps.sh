@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libboost-json1.81-dev libssl-dev libcurl4-openssl-dev libglib2.0-dev libgtk-3-dev
+  libboost-json1.81-dev libssl-dev libcurl4-openssl-dev libglib2.0-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev
   libcpp-httplib-dev ca-certificates curl openssl iproute2 util-linux nodejs
   python3-gi gir1.2-webkit2-4.1 xvfb xauth
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-inter fonts-dejavu-core

@@ -9,12 +9,6 @@
 
 #include "chrome/layout.h"
 
-// Fontconfig and Pango keep their caches until the process ends.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\nleak:libpango\nleak:libharfbuzz\nleak:libglib\nleak:libgobject\n";
-}
-
 namespace vantiro::platform {
 namespace {
 

@@ -7,25 +7,6 @@
 #include "platform/gtk_host_ports.h"
 #include "platform/linux/gtk_test_support.h"
 
-// GTK and the libraries under it keep caches for the life of the process (fonts, D-Bus, type
-// registrations); only their allocations are exempt from the leak check. Weak, so that another
-// test file of the program may give a longer list.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n"
-         "leak:libdbus-1.so\n"
-         "leak:libglib-2.0.so\n"
-         "leak:libgobject-2.0.so\n"
-         "leak:libgio-2.0.so\n"
-         "leak:libgtk-3.so\n"
-         "leak:libgdk-3.so\n"
-         "leak:libpango\n"
-         "leak:libharfbuzz.so\n"
-         "leak:libcairo.so\n"
-         "leak:libatk\n"
-         "leak:libatspi.so\n";
-}
-
 namespace vantiro::platform {
 namespace {
 
