@@ -25,7 +25,7 @@ std::u16string sign_in_target_url(GateAction action, bool ui_swedish);
 // What the host does with the active or asking tab.
 enum class TabLoad {
   none,
-  load_target,            // restart the tab's load on `target` (a service path)
+  load_target,            // restart the tab's load on `target` (an address on the service origin)
   replace_with_launcher,  // replace the only tab with a new launcher tab
 };
 

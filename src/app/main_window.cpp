@@ -478,7 +478,7 @@ void MainWindow::apply_gate_effects(const account::GateEffects& fx, workspace::W
     // Open first so the list is never empty; the old tab then closes behind the launcher.
     if (tabs_.open_tab(u"", true, now())) tabs_.close_tab(0, now());
   } else if (fx.tab == account::TabLoad::load_target && tab) {
-    restart_tab_load(*tab, service_url(fx.target));
+    restart_tab_load(*tab, fx.target);
   }
   if (fx.reapply_zoom) host_.reapply_zoom_to_all_views();
   if (fx.refresh) {
