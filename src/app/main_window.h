@@ -130,7 +130,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   void on_system_animations(bool enabled);
 
   // --- operations other parts call ---
-  void refresh_chrome();
+  void refresh_chrome() override;
   void set_fullscreen(bool on);
   void handle_shortcut(std::uint32_t virtual_key, TabShortcut action);
   void set_settings_open(bool open);
