@@ -8,9 +8,13 @@
 #include "chrome/painter.h"
 #include "common/build_config.h"
 
+#include "chrome/chrome_colors.h"
+
 namespace vantiro::chrome {
 
 namespace {
+
+using namespace tokens;
 
 struct Tip {
   std::u16string_view sv;
@@ -35,8 +39,6 @@ constexpr std::array<Tip, kTipCount> kTips = {{
     {u"Projekt, exporter och krediter synkas automatiskt när du är inloggad.",
      u"Projects, exports and credits sync automatically when you're signed in."},
 }};
-
-constexpr std::uint32_t kAccent = 0xF1D4B1;
 
 void grid(Canvas& c, const RectF& r, float cx, float cy, Color color) {
   const float step = 38;

@@ -10,33 +10,13 @@
 #include "chrome/launcher.h"
 #include "chrome/settings_overlay.h"
 
+#include "chrome/chrome_colors.h"
+
 namespace vantiro::chrome {
 
 namespace {
 
-constexpr std::uint32_t kAccent = 0xF1D4B1;
-constexpr std::uint32_t kText = 0xEEF3FB;
-constexpr std::uint32_t kTitleText = 0xEDF1F7;
-constexpr std::uint32_t kSecondary = 0xA7B5C8;
-constexpr std::uint32_t kMuted = 0x8A9BB3;
-constexpr std::uint32_t kStatusText = 0xA9B8CB;
-constexpr std::uint32_t kTabIcon = 0xC2CFE1;
-constexpr std::uint32_t kSuccess = 0x3DDC97;
-constexpr std::uint32_t kDanger = 0xF06E64;
-constexpr std::uint32_t kCloseHover = 0xC42B1C;
-constexpr std::uint32_t kCanvas = 0x070B12;
-constexpr std::uint32_t kContent = 0x080D15;
-constexpr std::uint32_t kPanel = 0x0D1524;
-constexpr std::uint32_t kCard = 0x0E1626;
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kBlack = 0x000000;
-constexpr std::uint32_t kIdleGlyph = 0x8E9FB6;
-constexpr std::uint32_t kCaptionGlyph = 0xC7D2E2;
-
-// A text or shape box that never turns inside out on a tiny window.
-RectF box(float l, float t, float r, float b) {
-  return {l, t, std::max(r, l), std::max(b, t)};
-}
+using namespace tokens;
 
 struct CardSubtitle {
   std::u16string_view sv;

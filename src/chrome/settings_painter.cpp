@@ -6,22 +6,13 @@
 #include "chrome/settings_overlay.h"
 #include "common/build_config.h"
 
+#include "chrome/chrome_colors.h"
+
 namespace vantiro::chrome {
 
 namespace {
 
-constexpr std::uint32_t kAccent = 0xF1D4B1;
-constexpr std::uint32_t kText = 0xEEF3FB;
-constexpr std::uint32_t kTitleText = 0xEDF1F7;
-constexpr std::uint32_t kMuted = 0x8A9BB3;
-constexpr std::uint32_t kHeading = 0x5C6D85;
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kDanger = 0xF06E64;
-constexpr std::uint32_t kSuccess = 0x3DDC97;
-
-RectF box(float l, float t, float r, float b) {
-  return {l, t, std::max(r, l), std::max(b, t)};
-}
+using namespace tokens;
 
 class SettingsPainter {
  public:
