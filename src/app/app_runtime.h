@@ -4,6 +4,7 @@
 // `shared_main_window`, which workers post through under its lock.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -38,7 +39,8 @@ struct AppRuntime {
   bool reduced_motion = false;
 
   bool main_window = false;  // the window exists (created and not yet destroyed)
-  SharedMainWindow shared_main_window;
+  // Shared with the workers, which may outlive the window and this record.
+  std::shared_ptr<SharedMainWindow> shared_main_window = std::make_shared<SharedMainWindow>();
   int tip_seed = 0;
   std::uint64_t visual_check_started_ms = 0;
   bool visual_started_maximized = false;

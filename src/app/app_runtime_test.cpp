@@ -125,9 +125,9 @@ TEST(SharedMainWindow, NoPostLandsAfterWithdrawReturnsWhileWorkersRace) {
 }
 
 TEST(UpdatePostsFor, CarriesProgressAndResultsThroughTheSharedWindow) {
-  SharedMainWindow window;
+  auto window = std::make_shared<SharedMainWindow>();
   QueuePoster poster;
-  window.publish(&poster);
+  window->publish(&poster);
   auto posts = update_posts_for(window);
   EXPECT_TRUE(posts.progress(640, 1000, true));
   auto result = std::make_unique<update::UpdateCheckResult>();

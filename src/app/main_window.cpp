@@ -46,6 +46,8 @@ MainWindow::MainWindow(AppRuntime& runtime, MainWindowHost& host,
       tabs_(*this, addresses, views, conditions_, clock),
       gate_(gate) {
   conditions_.has_main_window = false;
+  welcome_.skipped = gate_.welcome_skipped;
+  welcome_.visual_check = rt_.visual_check();
 }
 
 MainWindow::~MainWindow() = default;
@@ -62,7 +64,7 @@ void MainWindow::on_created(const ClientGeometry& geometry) {
 void MainWindow::on_destroyed() {
   if (!rt_.main_window) return;
   // Workers first: nothing may be posted to a window that is being torn down.
-  rt_.shared_main_window.withdraw();
+  rt_.shared_main_window->withdraw();
   for (TimerId id : {TimerId::animation, TimerId::periodic_update_check,
                      TimerId::boot_download_watchdog, TimerId::welcome_grace})
     host_.stop_timer(id);
@@ -136,6 +138,10 @@ void MainWindow::sync_conditions() {
   conditions_.reduced_motion = rt_.reduced_motion;
   conditions_.perf_lite = rt_.perf_lite;
   conditions_.ui_swedish = rt_.ui_swedish;
+  // The first decision of the gate is taken for good, by the gate or by the web host.
+  if (welcome_.skipped) gate_.welcome_skipped = true;
+  welcome_.skipped = gate_.welcome_skipped;
+  welcome_.visual_check = rt_.visual_check();
 }
 
 BootInputs MainWindow::boot_inputs() {
@@ -328,6 +334,10 @@ void MainWindow::on_focus() {
 
 void MainWindow::on_system_animations(bool enabled) {
   rt_.system_animations = enabled;
+  apply_motion_settings();
+}
+
+void MainWindow::apply_motion_settings() {
   const MotionState m = derive_motion_state(rt_.settings.reduce_motion, rt_.settings.perf_mode,
                                             rt_.system_animations, rt_.low_end_machine);
   rt_.perf_lite = m.perf_lite;
@@ -501,7 +511,7 @@ void MainWindow::run_zone_action(const chrome::ZoneAction& a) {
       break;
     case ActionKind::open_palette_row:
       set_palette_open(false);
-      open_tool_route(*this, a.payload, a.new_tab);
+      open_palette_route(a.payload, a.new_tab);
       break;
     case ActionKind::go_back:
       handle_shortcut(key::kLeft, TabShortcut::none);
@@ -573,7 +583,47 @@ void MainWindow::run_zone_action(const chrome::ZoneAction& a) {
   }
 }
 
-void MainWindow::set_settings_open(bool open) {
+void MainWindow::open_palette_route(std::u16string_view route, bool new_tab) {
+  switch (tool_action_for_route(route)) {
+    case ToolAction::open_route:
+      open_tool_route(*this, route, new_tab);
+      break;
+    case ToolAction::settings_general:
+      set_settings_open(true, 0);
+      break;
+    case ToolAction::settings_shortcuts:
+      set_settings_open(true, 2);
+      break;
+    case ToolAction::settings_update_check:
+      set_settings_open(true, 4);
+      host_.run_settings_action(
+          chrome::ZoneAction{chrome::ActionKind::check_updates, {}, 0, false, false});
+      break;
+    case ToolAction::settings_legal:
+      set_settings_open(true, 5);
+      break;
+    case ToolAction::toggle_language:
+      host_.run_settings_action(
+          chrome::ZoneAction{chrome::ActionKind::toggle_language, {}, 0, false, false});
+      break;
+    case ToolAction::none:
+      break;
+  }
+}
+
+void MainWindow::set_sidebar_expanded(bool expanded) {
+  if (expanded != rt_.sidebar_expanded) toggle_sidebar();
+}
+
+void MainWindow::set_settings_open(bool open, int category) {
+  if (open && rt_.settings_open && category >= 0 && category <= 5 &&
+      category != rt_.settings_category) {
+    rt_.settings_category = category;
+    state_.settings_scroll = 0;
+    state_.settings_scroll_target = 0;
+    refresh_chrome();
+    return;
+  }
   if (open == rt_.settings_open) return;
   if (open && (gate_.welcome_gate_active || gate_.auth_flow_active || boot_update_.overlay ||
                rt_.install_running || geometry_.minimized))
@@ -583,6 +633,12 @@ void MainWindow::set_settings_open(bool open) {
     set_fullscreen(false);
   }
   rt_.settings_open = open;
+  if (open && category >= 0 && category <= 5) rt_.settings_category = category;
+  if (open && staged_) {
+    rt_.update_state = static_cast<int>(update::UpdateState::available);
+    rt_.update_status_text =
+        std::u16string(update::kTextReadyPrefix.pick(rt_.ui_swedish)) + staged_->version();
+  }
   state_.settings_scroll = 0;
   state_.settings_scroll_target = 0;
   state_.settings_progress = open && !rt_.reduced_motion ? 0.0f : 1.0f;
@@ -721,7 +777,7 @@ bool MainWindow::palette_key(std::uint32_t vk) {
   const PaletteKeyResult r =
       vantiro::palette_key(rt_.palette, static_cast<int>(vk), layout_.palette_viewport);
   if (r.close || r.open) set_palette_open(false);
-  if (r.open) open_tool_route(*this, r.open->route, r.new_tab);
+  if (r.open) open_palette_route(r.open->route, r.new_tab);
   if (r.refresh) refresh_chrome();
   return r.handled;
 }

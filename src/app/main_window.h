@@ -23,6 +23,7 @@
 #include "common/clock.h"
 #include "update/boot_update.h"
 #include "workspace/tab_model.h"
+#include "workspace/web_view_host.h"
 
 namespace vantiro::app {
 
@@ -133,7 +134,17 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   void refresh_chrome() override;
   void set_fullscreen(bool on);
   void handle_shortcut(std::uint32_t virtual_key, TabShortcut action);
-  void set_settings_open(bool open);
+  // category 0..5 opens (or stays open) on that page; any other value keeps the current one.
+  void set_settings_open(bool open, int category = -1);
+  // A palette row, a palette Enter or a launcher link: "app:" rows run their in-app action,
+  // other routes open as tools.
+  void open_palette_route(std::u16string_view route, bool new_tab);
+  void set_sidebar_expanded(bool expanded);
+  // The motion settings or the system's animation setting changed: derive the motion state
+  // again; entering reduced motion finishes every running chrome animation.
+  void apply_motion_settings();
+  // The user's own install request takes the staged update out of its slot.
+  std::unique_ptr<update::StagedUpdate> take_staged_update() { return std::move(staged_); }
   void set_palette_open(bool open);
   void toggle_sidebar();
   void show_notice(LocalizedText text, bool success) override;
@@ -153,6 +164,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   bool close_prompt_open() const { return close_prompt_open_; }
   bool animation_timer_running() const { return animation_.running; }
   workspace::WorkspaceConditions& conditions() { return conditions_; }
+  workspace::WelcomeState& welcome_state() { return welcome_; }
 
   // WorkspaceShell
   void leave_window_fullscreen() override { set_fullscreen(false); }
@@ -190,6 +202,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   MainWindowHost& host_;
   Clock& clock_;
   workspace::WorkspaceConditions conditions_;
+  workspace::WelcomeState welcome_;
   workspace::TabModel tabs_;
   account::SignInGate gate_;
   update::BootUpdate boot_update_;

@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, ClosingSeveralTabsAsksWithTheCountAndNoKeepsEverything) {
   EXPECT_EQ(host.calls.back(), "quit 0");
   EXPECT_TRUE(host.called("save placement"));
   EXPECT_FALSE(rt.main_window);
-  EXPECT_FALSE(rt.shared_main_window.published());
+  EXPECT_FALSE(rt.shared_main_window->published());
   EXPECT_TRUE(window->tabs().tabs().size() <= 1u);
 }
 

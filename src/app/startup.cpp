@@ -89,7 +89,7 @@ int run_startup(StartupHost& host, AppRuntime& rt, const LaunchPlan& plan) {
   rt.perf_lite = motion.perf_lite;
   rt.reduced_motion = motion.reduced_motion;
   host.show_window(placement.maximized, visual);
-  rt.shared_main_window.publish(&host.poster());
+  rt.shared_main_window->publish(&host.poster());
   host.paint_now();
   host.open_first_tab(start_url(rt.ui_swedish));
   if (visual) {

@@ -94,7 +94,7 @@ struct RecordingStartupHost final : StartupHost {
   bool open_first_tab(std::u16string_view url) override {
     step("first tab");
     first_tab = url;
-    published_before_first_tab = rt->shared_main_window.published();
+    published_before_first_tab = rt->shared_main_window->published();
     return true;
   }
   void start_visual_check() override { step("visual check"); }

@@ -18,14 +18,14 @@ bool post_progress(SharedMainWindow& window, std::uint64_t bytes, std::uint64_t 
   return window.post(UiEvent{DownloadProgressEvent{bytes, total, verifying}});
 }
 
-update::UpdatePosts update_posts_for(SharedMainWindow& window) {
+update::UpdatePosts update_posts_for(std::shared_ptr<SharedMainWindow> window) {
   update::UpdatePosts posts;
-  posts.result = [&window](update::UpdatePostKind kind,
-                           std::unique_ptr<update::UpdateCheckResult>& result) {
-    return post_to_main_window(window, kind, result);
+  posts.result = [window](update::UpdatePostKind kind,
+                          std::unique_ptr<update::UpdateCheckResult>& result) {
+    return post_to_main_window(*window, kind, result);
   };
-  posts.progress = [&window](std::uint64_t done, std::uint64_t total, bool final) {
-    return post_progress(window, done, total, final);
+  posts.progress = [window](std::uint64_t done, std::uint64_t total, bool final) {
+    return post_progress(*window, done, total, final);
   };
   return posts;
 }

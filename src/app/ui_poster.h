@@ -49,6 +49,7 @@ bool post_to_main_window(SharedMainWindow& window, update::UpdatePostKind kind,
                          std::unique_ptr<update::UpdateCheckResult>& result);
 bool post_progress(SharedMainWindow& window, std::uint64_t bytes, std::uint64_t total,
                    bool verifying);
-update::UpdatePosts update_posts_for(SharedMainWindow& window);
+// The posts keep the shared window alive for as long as the worker holds them.
+update::UpdatePosts update_posts_for(std::shared_ptr<SharedMainWindow> window);
 
 }  // namespace vantiro::app

@@ -15,6 +15,7 @@ class FakeUpdateFiles final : public UpdateFiles {
   std::map<Path, std::string> files;
   std::set<Path> folders;
   std::set<Path> unwritable_folders;
+  std::set<Path> undeletable;  // removing these fails, as for a file still in use
   bool fail_create = false;
   bool fail_write_after_bytes = false;  // a write fails once this many bytes were written
   std::size_t write_limit = 0;
@@ -43,6 +44,7 @@ class FakeUpdateFiles final : public UpdateFiles {
   }
 
   bool remove_file(const Path& p) override {
+    if (undeletable.count(p)) return false;
     files.erase(p);
     return true;
   }
