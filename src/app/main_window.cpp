@@ -106,8 +106,24 @@ void MainWindow::on_close_request() {
     const bool yes = host_.ask_close_confirmation(close_confirmation_text(n, rt_.ui_swedish));
     close_prompt_open_ = false;
     // The question ran its own loop: the window may be gone by now.
-    if (!rt_.main_window || !yes) return;
+    if (!rt_.main_window) return;
+    if (end_session_pending_) {
+      on_end_session();
+      return;
+    }
+    if (!yes) return;
   }
+  if (!rt_.visual_check()) host_.save_window_placement();
+  destroy();
+}
+
+void MainWindow::on_end_session() {
+  if (!rt_.main_window) return;
+  if (close_prompt_open_ || modal_depth_ > 0) {
+    end_session_pending_ = true;
+    return;
+  }
+  end_session_pending_ = false;
   if (!rt_.visual_check()) host_.save_window_placement();
   destroy();
 }
@@ -118,6 +134,10 @@ void MainWindow::begin_modal() {
 
 void MainWindow::end_modal() {
   if (modal_depth_ > 0) --modal_depth_;
+  if (modal_depth_ == 0 && end_session_pending_) {
+    on_end_session();
+    return;
+  }
   if (modal_depth_ == 0 && close_deferred_) {
     close_deferred_ = false;
     on_close_request();

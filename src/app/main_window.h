@@ -104,6 +104,9 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   // The window was destroyed: workers stop posting, timers stop, views close, quit 0.
   void on_destroyed();
   void on_close_request();
+  // The system ends the session or the process: keep the placement and close without asking.
+  // Waits for an open question or dialog to return first.
+  void on_end_session();
 
   // A modal dialog of the studio's own (the folder chooser) runs its own loop: a close that
   // arrives meanwhile waits for it instead of destroying the window under it.
@@ -218,6 +221,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   bool close_prompt_open_ = false;
   int modal_depth_ = 0;
   bool close_deferred_ = false;
+  bool end_session_pending_ = false;
 };
 
 }  // namespace vantiro::app

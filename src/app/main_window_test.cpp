@@ -291,6 +291,28 @@ TEST_F(MainWindowTest, ACloseDuringTheFolderDialogWaitsForItToReturn) {
   EXPECT_FALSE(rt.main_window);
 }
 
+TEST_F(MainWindowTest, TheEndOfTheSessionClosesWithoutAskingButNotUnderAnOpenQuestion) {
+  start(true, 3);
+  host.during_prompt = [&] {
+    window->on_end_session();
+    EXPECT_TRUE(rt.main_window) << "the question's loop still runs";
+  };
+  window->on_close_request();
+  EXPECT_EQ(host.prompts, 1);
+  EXPECT_EQ(host.count("save placement"), 1);
+  EXPECT_EQ(host.count("destroy"), 1) << "the session ended even though No was answered";
+
+  start(true, 3);
+  host.calls.clear();
+  window->begin_modal();
+  window->on_end_session();
+  EXPECT_FALSE(host.called("destroy"));
+  window->end_modal();
+  EXPECT_TRUE(host.called("save placement"));
+  EXPECT_TRUE(host.called("destroy"));
+  EXPECT_EQ(host.prompts, 1) << "no question at the end of a session";
+}
+
 TEST_F(MainWindowTest, VisualCheckClosesAtOnceWithoutSavingAndEndsWithOneWithoutAReport) {
   rt.visual_check_dir = u"/tmp/vc";
   start(true, 2);

@@ -100,6 +100,13 @@ bool is_fragment_of(std::string_view uri, const char* current) {
   return uri.substr(0, hash) == now;
 }
 
+// Rectangles arrive in device pixels; GTK places widgets in its logical pixels, which the
+// window's scale factor turns into device pixels itself.
+int device_scale(GtkWidget* widget) {
+  const int s = gtk_widget_get_scale_factor(widget);
+  return s > 0 ? s : 1;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Host windows: a windowed GtkFixed placed in the main window's container, so its views are
 // clipped to it.
@@ -121,8 +128,9 @@ class GtkHostWindow final : public WebHostWindow {
   ViewRect rect() override { return rect_; }
   bool move(const ViewRect& r) override {
     if (box_ == nullptr || r.width < 0 || r.height < 0) return false;
-    gtk_fixed_move(parent_, box_, r.x, r.y);
-    gtk_widget_set_size_request(box_, r.width, r.height);
+    const int s = device_scale(GTK_WIDGET(parent_));
+    gtk_fixed_move(parent_, box_, r.x / s, r.y / s);
+    gtk_widget_set_size_request(box_, r.width / s, r.height / s);
     rect_ = r;
     return true;
   }
@@ -283,8 +291,9 @@ class WebKitBrowserView final : public WebController,
   ViewRect bounds() override { return bounds_; }
   bool set_bounds(const ViewRect& r) override {
     if (closed_ || r.width < 0 || r.height < 0) return false;
-    gtk_fixed_move(container_, GTK_WIDGET(view_), r.x, r.y);
-    gtk_widget_set_size_request(GTK_WIDGET(view_), r.width, r.height);
+    const int s = device_scale(GTK_WIDGET(container_));
+    gtk_fixed_move(container_, GTK_WIDGET(view_), r.x / s, r.y / s);
+    gtk_widget_set_size_request(GTK_WIDGET(view_), r.width / s, r.height / s);
     bounds_ = r;
     return true;
   }
