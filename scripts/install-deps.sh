@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache pkg-config
+  cmake ninja-build g++ binutils clang libclang-rt-14-dev clang-format ccache pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-json1.81-dev libssl-dev libcurl4-openssl-dev libglib2.0-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev

@@ -22,6 +22,9 @@ scripts/test-js.sh
 echo "== stand-in web service"
 scripts/test-devservice.sh
 
+echo "== signed releases through the stand-in service"
+scripts/test-releases.sh
+
 echo "== fuzz targets (bounded run)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-10}" scripts/fuzz.sh
 

@@ -9,7 +9,9 @@
 #   scripts/with-service.sh CMD [ARG...]
 #   scripts/with-service.sh --release-file F --release-version V [SERVICE-OPTION...] -- CMD...
 #
-# Options before "--" go to the service (see vantiro_devservice --help for the list). The
+# Options before "--" go to the service (see vantiro_devservice --help for the list), except
+# "--trust FILE" (may be repeated): the CA certificates in FILE join the system CA bundle
+# inside the namespace too, as a root a maker's releases are signed under would. The
 # command also gets VANTIRO_DEVSERVICE_SECRET (the admin secret of this run), VANTIRO_TEST_CA
 # (the CA's certificate) and VANTIRO_DEVSERVICE_LOG (the service's standard error, where
 # --verbose logs each request) in its environment. Exits with the command's code.
@@ -18,7 +20,7 @@
 set -euo pipefail
 
 usage() {
-  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -74,11 +76,18 @@ if [ "${1:-}" = "--inner" ]; then
 fi
 
 service_args=()
+trusted=()
 if [ "${1:-}" = "--" ]; then
   shift
 elif [[ "${1:-}" == --* ]]; then
   [ "$1" = "--help" ] && usage
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    if [ "$1" = "--trust" ]; then
+      [ -f "${2:-}" ] || { echo "with-service: --trust needs a certificate file" >&2; exit 2; }
+      trusted+=("$2")
+      shift 2
+      continue
+    fi
     service_args+=("$1")
     shift
   done
@@ -125,7 +134,7 @@ if [ ! -f "$system_bundle" ]; then
   echo "with-service: $system_bundle is missing (install ca-certificates)" >&2
   exit 125
 fi
-cat "$system_bundle" "$work/ca.pem" >"$work/ca-bundle.crt"
+cat "$system_bundle" "$work/ca.pem" "${trusted[@]}" >"$work/ca-bundle.crt"
 {
   cat /etc/hosts
   echo

@@ -5,7 +5,7 @@
   'use strict';
 
   var SERVICE_HOST = '@VANTIRO_SERVICE_HOST@';
-  var VERSION = '@PROJECT_VERSION@';
+  var VERSION = '@VANTIRO_APP_VERSION@';
   // The WebKitGTK host registers a script message handler under this name and hands replies
   // to the delivery function below.
   var WEBKIT_HANDLER = 'vantiroDesktop';

@@ -8,7 +8,7 @@ const HOST = 'vantiro.app';
 const VERSION = '1.9.4';
 const SOURCE = readFileSync(new URL('./desktop_bridge.js', import.meta.url), 'utf8')
   .replaceAll('@VANTIRO_SERVICE_HOST@', HOST)
-  .replaceAll('@PROJECT_VERSION@', VERSION);
+  .replaceAll('@VANTIRO_APP_VERSION@', VERSION);
 
 const MAX_BASE64 = 89478744;
 

@@ -46,7 +46,7 @@ TEST(OfflinePage, NamesTheServiceHostAndLinksTheRetryAddressInEachLanguage) {
 TEST(DesktopBridgeScript, ShipsWithTheServiceHostAndVersionFilledIn) {
   const std::u16string_view script = kDesktopBridgeScript;
   EXPECT_FALSE(contains(script, u"@VANTIRO_SERVICE_HOST@"));
-  EXPECT_FALSE(contains(script, u"@PROJECT_VERSION@"));
+  EXPECT_FALSE(contains(script, u"@VANTIRO_APP_VERSION@"));
   std::u16string host_line = u"var SERVICE_HOST = '";
   host_line += kServiceHost;
   host_line += u"';";
