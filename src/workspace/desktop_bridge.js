@@ -6,10 +6,11 @@
 
   var SERVICE_HOST = '@VANTIRO_SERVICE_HOST@';
   var VERSION = '@VANTIRO_APP_VERSION@';
-  // The WebKitGTK host registers a script message handler under this name and hands replies
-  // to the delivery function below.
-  var WEBKIT_HANDLER = 'vantiroDesktop';
-  var WEBKIT_DELIVERY = '__vantiroDesktopReceive';
+  // Under WebKitGTK the host's handler lives in a script world of its own, out of every page
+  // script's reach; its relay script there listens for these events on this document.
+  var RELAY_PROBE = 'vantiro-desktop-probe';
+  var RELAY_POST = 'vantiro-desktop-post';
+  var RELAY_REPLY = 'vantiro-desktop-reply';
   var API_NAME = '__VANTIRO_DESKTOP__';
   var RESULT_TYPE = 'vantiro.fivem.result';
   var MAX_FILES = 64;
@@ -44,31 +45,53 @@
       if (webview && typeof webview.postMessage === 'function' &&
           typeof webview.addEventListener === 'function') {
         return {
+          ready: function () { return true; },
           post: function (text) { webview.postMessage(text); },
           listen: function (deliver) {
             webview.addEventListener('message', function (event) { deliver(event && event.data); });
           }
         };
       }
-      var handlers = window.webkit && window.webkit.messageHandlers;
-      var handler = handlers && handlers[WEBKIT_HANDLER];
-      if (handler && typeof handler.postMessage === 'function') {
-        return {
-          post: function (text) { handler.postMessage(text); },
-          listen: function (deliver) {
-            Object.defineProperty(window, WEBKIT_DELIVERY, {
-              value: function (data) { deliver(data); },
-              enumerable: false,
-              writable: false,
-              configurable: false
-            });
-          }
-        };
-      }
+      return relayChannel();
     } catch (e) {
       // No usable channel: requests report 'unavailable'.
     }
     return null;
+  }
+
+  // The relay's events stay in this document: a frame of another origin cannot dispatch or
+  // hear them. The relay cancels an event it took, and hands replies over as JSON text.
+  function relayChannel() {
+    var doc = window.document;
+    var CustomEventOf = window.CustomEvent;
+    var parseJson = JSON.parse;
+    function taken(type, detail) {
+      return !doc.dispatchEvent(new CustomEventOf(type, { detail: detail, cancelable: true }));
+    }
+    return {
+      ready: function () {
+        try {
+          return taken(RELAY_PROBE, null);
+        } catch (e) {
+          return false;
+        }
+      },
+      post: function (text) {
+        if (!taken(RELAY_POST, text)) throw new Error('not taken');
+      },
+      listen: function (deliver) {
+        doc.addEventListener(RELAY_REPLY, function (event) {
+          if (typeof event.detail !== 'string') return;
+          var data;
+          try {
+            data = parseJson(event.detail);
+          } catch (e) {
+            return;
+          }
+          deliver(data);
+        });
+      }
+    };
   }
 
   var channel = openChannel();
@@ -108,7 +131,7 @@
         resolve({ ok: false, error: 'unavailable' });
         return;
       }
-      if (!channel) {
+      if (!channel || !channel.ready()) {
         resolve({ ok: false, error: 'unavailable' });
         return;
       }

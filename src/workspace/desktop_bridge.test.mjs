@@ -50,20 +50,15 @@ class FakeElement {
   }
 }
 
-class FakeDocument {
+class FakeDocument extends EventTarget {
   constructor({ withRoot = true } = {}) {
+    super();
     this.documentElement = withRoot ? new FakeElement() : null;
     this.adoptedStyleSheets = [];
-    this.listeners = {};
     this.observers = [];
   }
-  addEventListener(type, fn) {
-    (this.listeners[type] ||= []).push(fn);
-  }
   fire(type) {
-    const fns = this.listeners[type] || [];
-    this.listeners[type] = [];
-    fns.forEach((fn) => fn({ type }));
+    this.dispatchEvent(new Event(type));
   }
 }
 
@@ -89,6 +84,31 @@ class FakeWebview {
   }
 }
 
+// The WebKitGTK host's relay as the page sees it: it listens on the page's document in a world
+// of its own, cancels the events it takes and answers with JSON text.
+class FakeRelay {
+  constructor(doc) {
+    this.doc = doc;
+    this.posted = [];
+    this.refusePosts = false;
+    doc.addEventListener('vantiro-desktop-probe', (e) => e.preventDefault());
+    doc.addEventListener('vantiro-desktop-post', (e) => {
+      if (this.refusePosts) return;
+      this.posted.push(e.detail);
+      e.preventDefault();
+    });
+  }
+  replyText(text) {
+    this.doc.dispatchEvent(new CustomEvent('vantiro-desktop-reply', { detail: text }));
+  }
+  reply(data) {
+    this.replyText(JSON.stringify(data));
+  }
+  lastRequest() {
+    return JSON.parse(this.posted[this.posted.length - 1]);
+  }
+}
+
 // Builds a page whose global object is its window; top defaults to itself.
 function makePage({
   protocol = 'https:',
@@ -101,7 +121,6 @@ function makePage({
   const storage = new Map();
   const windowListeners = {};
   const webview = new FakeWebview();
-  const webkitPosted = [];
   const sandbox = {
     location: { protocol, hostname },
     document: doc,
@@ -109,6 +128,7 @@ function makePage({
       setItem: (k, v) => storage.set(k, String(v)),
       getItem: (k) => (storage.has(k) ? storage.get(k) : null),
     },
+    CustomEvent,
     setTimeout: clock.setTimeout,
     clearTimeout: clock.clearTimeout,
     Date: class extends Date {
@@ -140,14 +160,11 @@ function makePage({
   sandbox.window = sandbox;
   sandbox.top = top || sandbox;
   if (channel === 'webview') sandbox.chrome = { webview };
-  if (channel === 'webkit') {
-    sandbox.webkit = { messageHandlers: { vantiroDesktop: { postMessage: (t) => webkitPosted.push(t) } } };
-  }
   vm.createContext(sandbox);
   const page = {
     window: sandbox,
     webview,
-    webkitPosted,
+    relay: channel === 'relay' ? new FakeRelay(doc) : null,
     storage,
     doc,
     clock,
@@ -212,11 +229,14 @@ test('a second injection into the same document changes nothing', () => {
 });
 
 test('the API is frozen, cannot be replaced and adds no other global', () => {
-  const page = makePage();
-  const before = new Set(Object.getOwnPropertyNames(page.window));
-  page.run();
-  const added = Object.getOwnPropertyNames(page.window).filter((k) => !before.has(k));
-  assert.deepEqual(added, ['__VANTIRO_DESKTOP__']);
+  for (const channel of ['webview', 'relay']) {
+    const page = makePage({ channel });
+    const before = new Set(Object.getOwnPropertyNames(page.window));
+    page.run();
+    const added = Object.getOwnPropertyNames(page.window).filter((k) => !before.has(k));
+    assert.deepEqual(added, ['__VANTIRO_DESKTOP__'], channel);
+  }
+  const page = loadedPage();
   const api = page.api();
   assert.ok(Object.isFrozen(api));
   const d = Object.getOwnPropertyDescriptor(page.window, '__VANTIRO_DESKTOP__');
@@ -390,19 +410,40 @@ test('a same-origin frame is carried by the top document; a cross-origin frame g
   assert.equal(raw.value.error, 'unavailable');
 });
 
-test('under WebKitGTK requests go to the message handler and replies come through the delivery function', async () => {
-  const page = loadedPage({ channel: 'webkit' });
+test('under WebKitGTK requests go to the relay as document events and replies come back the same way', async () => {
+  const clock = new FakeClock();
+  const page = loadedPage({ channel: 'relay', clock });
   const p = page.api().getCapabilities();
-  assert.equal(page.webkitPosted.length, 1);
-  const req = JSON.parse(page.webkitPosted[0]);
-  const deliver = page.window.__vantiroDesktopReceive;
-  assert.equal(typeof deliver, 'function');
-  const d = Object.getOwnPropertyDescriptor(page.window, '__vantiroDesktopReceive');
-  assert.equal(d.writable || d.configurable || d.enumerable, false);
+  assert.equal(page.relay.posted.length, 1);
+  assert.equal(typeof page.relay.posted[0], 'string', 'requests are posted as JSON text');
+  const req = page.relay.lastRequest();
+  assert.equal(req.type, 'vantiro.fivem.capabilities');
   page.dispatchWindowMessage({ type: 'vantiro.fivem.result', id: req.id, ok: true, fivemFolderConfigured: true });
-  assert.equal(await stateOf(p), 'pending');
-  vm.runInContext(`window.__vantiroDesktopReceive({type:'vantiro.fivem.result',id:${JSON.stringify(req.id)},ok:true,fivemFolderConfigured:true,fivemFolderName:'res'})`, page.window);
+  page.relay.replyText('{"type":"vantiro.fivem.result",');
+  page.doc.dispatchEvent(new CustomEvent('vantiro-desktop-reply', { detail: { type: 'vantiro.fivem.result', id: req.id } }));
+  page.relay.reply({ type: 'vantiro.fivem.result', id: 7, ok: true });
+  assert.equal(await stateOf(p), 'pending', 'a reply from outside the relay or of the wrong shape settled it');
+  page.relay.reply({ type: 'vantiro.fivem.result', id: req.id, ok: true, fivemFolderConfigured: true, fivemFolderName: 'res' });
   assert.deepEqual({ ...(await p) }, { version: VERSION, fivemFolderConfigured: true, fivemFolderName: 'res' });
+
+  // A same-origin frame is carried by the top document's relay, never by its own.
+  const frame = loadedPage({ channel: 'relay', clock, top: page.window });
+  frame.api().pickFiveMFolder();
+  await settle();
+  assert.equal(frame.relay.posted.length, 0, 'a frame posted to the host itself');
+  assert.equal(page.relay.lastRequest().type, 'vantiro.fivem.pick');
+});
+
+test('under WebKitGTK a missing relay gives unavailable and one that does not take a request post_failed', async () => {
+  const none = loadedPage({ channel: null });
+  assert.deepEqual({ ...(await none.api().pickFiveMFolder()) },
+    { ok: false, configured: false, folderName: '', error: 'unavailable' });
+  const refusing = loadedPage({ channel: 'relay' });
+  refusing.relay.refusePosts = true;
+  const r = await refusing.api().sendToFiveM({ resourceName: 'r', files: [] });
+  assert.equal(r.error, 'post_failed');
+  assert.match(r.id, /^fivem-1-[0-9a-z]+$/);
+  assert.equal(refusing.clock.timers.size, 0, 'a failed post left its timer behind');
 });
 
 test('document set-up: cookie notice, one appended style sheet and the desktop mark', () => {

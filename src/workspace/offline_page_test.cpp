@@ -52,8 +52,6 @@ TEST(DesktopBridgeScript, ShipsWithTheServiceHostAndVersionFilledIn) {
   host_line += u"';";
   EXPECT_TRUE(contains(script, host_line));
   EXPECT_TRUE(contains(script, u"var VERSION = '1.9.4';"));
-  EXPECT_TRUE(contains(script, kDesktopBridgeWebKitHandler));
-  EXPECT_TRUE(contains(script, kDesktopBridgeWebKitDelivery));
   // Runs as one expression statement in any document.
   const auto start = script.find(u"(function () {");
   ASSERT_NE(start, std::u16string_view::npos);

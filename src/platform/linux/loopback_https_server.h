@@ -3,6 +3,9 @@
 // A small HTTPS server on 127.0.0.1 for the engine's tests: a self-signed certificate made at
 // start (for 127.0.0.1 and localhost), fixed responses by path, one thread per connection,
 // and a record of the paths asked for. Every socket has a time-out, so nothing waits forever.
+// It is its own HTTP proxy too: a connection that opens with CONNECT is answered and then
+// served here, whatever host it names, so an engine told to use the proxy loads any
+// "https://host/path" from this server without any name resolving.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -69,6 +72,12 @@ class LoopbackHttpsServer {
   const std::string& key_pem() const { return key_pem_; }
   std::string url(const std::string& path, const std::string& host = "127.0.0.1") const {
     return "https://" + host + ":" + std::to_string(port_) + path;
+  }
+  std::string proxy_url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  // The "host:port" of every CONNECT, in order.
+  std::vector<std::string> tunnels() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return tunnels_;
   }
 
   void set(const std::string& path, HttpsResponse response) {
@@ -154,7 +163,36 @@ class LoopbackHttpsServer {
     }
   }
 
+  // Answers a CONNECT that opens the connection; false when the connection cannot go on. The
+  // client sends nothing more until it has the answer, so reading up to the blank line takes
+  // no byte of the TLS handshake.
+  bool accept_tunnel(int fd) {
+    char first = 0;
+    if (::recv(fd, &first, 1, MSG_PEEK) != 1) return false;
+    if (first != 'C') return true;
+    std::string head;
+    char c = 0;
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 8192) {
+      if (::recv(fd, &c, 1, 0) != 1) return false;
+      head += c;
+    }
+    if (head.rfind("CONNECT ", 0) != 0) return false;
+    const auto end = head.find(' ', 8);
+    if (end == std::string::npos) return false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      tunnels_.push_back(head.substr(8, end - 8));
+    }
+    static constexpr char kEstablished[] = "HTTP/1.1 200 Connection established\r\n\r\n";
+    return ::send(fd, kEstablished, sizeof kEstablished - 1, MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(sizeof kEstablished - 1);
+  }
+
   void serve(int fd) {
+    if (!accept_tunnel(fd)) {
+      ::close(fd);
+      return;
+    }
     SSL* ssl = SSL_new(ctx_);
     if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1) {
       // One request per connection; the response closes it.
@@ -215,6 +253,7 @@ class LoopbackHttpsServer {
   std::vector<std::thread> workers_;
   std::map<std::string, HttpsResponse> routes_;
   std::vector<std::string> requested_;
+  std::vector<std::string> tunnels_;
 };
 
 }  // namespace vantiro::platform::testing

@@ -9,22 +9,28 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "common/utf.h"
+#include "platform/linux/webkit_bridge_relay.h"
 #include "platform/webkit_engine_factory.h"
+#include "web/url.h"
 
 namespace vantiro::platform {
 namespace {
 
 using namespace workspace;
 
-// The page script's channel: the name of the script message handler and the function the
-// top document defines for replies.
+// The page script's channel. WebKitGTK does not tell which frame posted a script message, so
+// the handler lives only in a script world of the studio's own, where the relay script runs in
+// every document: it forwards messages of documents on the service origin with the address of
+// the document, and hands replies to the top document (see webkit_bridge_relay.js).
 constexpr const char* kMessageHandler = "vantiroDesktop";
-constexpr const char* kDeliveryFunction = "__vantiroDesktopReceive";
+constexpr const char* kBridgeWorld = "vantiro-bridge";
+constexpr const char* kRelayDelivery = "__vantiroRelayDeliver";
 
 // Whether a frame element of the page (or of its same-origin frames) loads the address given:
 // then a navigation to it is that frame's, not the view's. Addresses compare without their
@@ -272,7 +278,13 @@ class WebKitBrowserView final : public WebController,
     gtk_fixed_put(container_, widget, 0, 0);
     gtk_widget_show(widget);
     connect_signals();
-    webkit_user_content_manager_register_script_message_handler(content_.get(), kMessageHandler);
+    webkit_user_content_manager_register_script_message_handler_in_world(
+        content_.get(), kMessageHandler, kBridgeWorld);
+    WebKitUserScript* relay = webkit_user_script_new_for_world(
+        kWebKitBridgeRelayScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kBridgeWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content_.get(), relay);
+    webkit_user_script_unref(relay);
   }
 
   ~WebKitBrowserView() override {
@@ -329,7 +341,8 @@ class WebKitBrowserView final : public WebController,
     g_signal_handlers_disconnect_by_data(content_.get(), this);
     if (auto* list = webkit_web_view_get_back_forward_list(view_))
       g_signal_handlers_disconnect_by_data(list, this);
-    webkit_user_content_manager_unregister_script_message_handler(content_.get(), kMessageHandler);
+    webkit_user_content_manager_unregister_script_message_handler_in_world(
+        content_.get(), kMessageHandler, kBridgeWorld);
     for (auto* decision : held_decisions_) {
       webkit_policy_decision_ignore(decision);
       g_object_unref(decision);
@@ -374,11 +387,11 @@ class WebKitBrowserView final : public WebController,
       case ViewSetting::web_message_enabled:
         if (on != web_messages_enabled_) {
           if (on)
-            webkit_user_content_manager_register_script_message_handler(content_.get(),
-                                                                        kMessageHandler);
+            webkit_user_content_manager_register_script_message_handler_in_world(
+                content_.get(), kMessageHandler, kBridgeWorld);
           else
-            webkit_user_content_manager_unregister_script_message_handler(content_.get(),
-                                                                          kMessageHandler);
+            webkit_user_content_manager_unregister_script_message_handler_in_world(
+                content_.get(), kMessageHandler, kBridgeWorld);
           web_messages_enabled_ = on;
         }
         return EngineResult::ok;
@@ -489,14 +502,14 @@ class WebKitBrowserView final : public WebController,
 
   bool post_web_message_as_json(std::string_view json) override {
     if (closed_ || !is_valid_utf8(json) || json.empty()) return false;
-    // The text travels as a string literal and is parsed in the page, so it can only ever
-    // become a value, never code.
+    // The text travels as a string literal to the relay, which hands it on only as JSON text
+    // and only to a top document of the service origin; it never becomes code.
     std::string script = "(function(t){var f=window.";
-    script += kDeliveryFunction;
-    script += ";if(typeof f==='function')f(JSON.parse(t));})(";
+    script += kRelayDelivery;
+    script += ";if(typeof f==='function')f(t);})(";
     script += javascript_string_literal(json);
     script += ");";
-    evaluate(script, nullptr, nullptr);
+    evaluate(script, kBridgeWorld, nullptr);
     return true;
   }
 
@@ -959,17 +972,27 @@ class WebKitBrowserView final : public WebController,
                                 gpointer data) {
     auto* self = static_cast<WebKitBrowserView*>(data);
     if (!self->web_messages_enabled_) return;
-    WebMessageEvent event;
-    // The handler is told no frame; the page script posts from the top document only.
-    event.source_uri = from_utf8(webkit_web_view_get_uri(self->view_));
+    // Only the relay can post here: { url: its document's address, text: the page's string }.
     JSCValue* value = webkit_javascript_result_get_js_value(result);
-    if (value != nullptr && jsc_value_is_string(value)) {
-      char* text = jsc_value_to_string(value);
-      if (text != nullptr) {
-        event.message = to_utf16(text);
-        g_free(text);
+    if (value == nullptr || !jsc_value_is_object(value)) return;
+    auto string_member = [value](const char* name) -> std::optional<std::u16string> {
+      std::optional<std::u16string> out;
+      JSCValue* member = jsc_value_object_get_property(value, name);
+      if (member != nullptr && jsc_value_is_string(member)) {
+        if (char* text = jsc_value_to_string(member)) {
+          out = to_utf16(text);
+          g_free(text);
+        }
       }
-    }
+      if (member != nullptr) g_object_unref(member);
+      return out;
+    };
+    WebMessageEvent event;
+    auto url = string_member("url");
+    // The relay serves the service origin only; the core's own rule has the last word.
+    if (!url || !is_service_origin_url(*url)) return;
+    event.source_uri = std::move(*url);
+    event.message = string_member("text");
     self->post_to_self(
         [event](WebKitBrowserView& view) { view.raise(view.web_message_received_, event); });
   }

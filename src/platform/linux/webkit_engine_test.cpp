@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "common/build_config.h"
 #include "common/utf.h"
 #include "platform/linux/loopback_https_server.h"
 #include "platform/webkit_engine_factory.h"
+#include "workspace/desktop_bridge_script.h"
 
 namespace vantiro::platform {
 namespace {
@@ -157,15 +159,13 @@ class WebKitEngineTest : public ::testing::Test {
     ASSERT_NE(environment_, nullptr);
 
     // Only this test's certificate, only for its two loopback names.
-    WebKitWebContext* context = webkit_context_of(*environment_);
-    ASSERT_NE(context, nullptr);
+    ASSERT_NE(webkit_context_of(*environment_), nullptr);
     GError* error = nullptr;
-    GTlsCertificate* cert =
-        g_tls_certificate_new_from_pem(server_.certificate_pem().c_str(), -1, &error);
-    ASSERT_NE(cert, nullptr) << (error != nullptr ? error->message : "");
-    webkit_web_context_allow_tls_certificate_for_host(context, cert, "127.0.0.1");
-    webkit_web_context_allow_tls_certificate_for_host(context, cert, "localhost");
-    g_object_unref(cert);
+    certificate_.reset(
+        g_tls_certificate_new_from_pem(server_.certificate_pem().c_str(), -1, &error));
+    ASSERT_NE(certificate_.get(), nullptr) << (error != nullptr ? error->message : "");
+    trust_test_certificate_for("127.0.0.1");
+    trust_test_certificate_for("localhost");
 
     host_ = engine_->create_host_window();
     ASSERT_NE(host_, nullptr);
@@ -207,6 +207,24 @@ class WebKitEngineTest : public ::testing::Test {
     }
   }
 
+  void trust_test_certificate_for(const std::string& host) {
+    webkit_web_context_allow_tls_certificate_for_host(webkit_context_of(*environment_),
+                                                      certificate_.get(), host.c_str());
+  }
+
+  // From here on every address loads from the test server through its proxy, so a page can
+  // stand at its real address on any of these hosts (port 443, no name resolved).
+  void serve_hosts_through_proxy(const std::vector<std::string>& hosts) {
+    WebKitWebsiteDataManager* data =
+        webkit_web_context_get_website_data_manager(webkit_context_of(*environment_));
+    WebKitNetworkProxySettings* proxy =
+        webkit_network_proxy_settings_new(server_.proxy_url().c_str(), nullptr);
+    webkit_website_data_manager_set_network_proxy_settings(data, WEBKIT_NETWORK_PROXY_MODE_CUSTOM,
+                                                           proxy);
+    webkit_network_proxy_settings_free(proxy);
+    for (const auto& host : hosts) trust_test_certificate_for(host);
+  }
+
   // Navigates and waits for the completion that carries the navigation's id.
   std::optional<NavigationCompletedEvent> load(const std::string& url) {
     const std::size_t before = starts_.size();
@@ -220,6 +238,11 @@ class WebKitEngineTest : public ::testing::Test {
       return found.has_value();
     });
     return found;
+  }
+
+  bool loads(const std::string& url) {
+    const auto done = load(url);
+    return done.has_value() && done->success;
   }
 
   // Runs a script and returns its JSON result, or nothing on failure or time-out.
@@ -247,7 +270,18 @@ class WebKitEngineTest : public ::testing::Test {
     return false;
   }
 
+  struct CertificateRef {
+    void reset(GTlsCertificate* c) {
+      if (p != nullptr) g_object_unref(p);
+      p = c;
+    }
+    GTlsCertificate* get() const { return p; }
+    ~CertificateRef() { reset(nullptr); }
+    GTlsCertificate* p = nullptr;
+  };
+
   LoopbackHttpsServer server_;
+  CertificateRef certificate_;
   std::string folder_;
   std::unique_ptr<WebEngine> engine_;
   std::shared_ptr<WebEnvironment> environment_;
@@ -299,36 +333,178 @@ TEST_F(WebKitEngineTest, DocumentCreatedScriptRunsInEveryFrameBeforeTheDocuments
   EXPECT_EQ(completions_.size(), 1u);
 }
 
-TEST_F(WebKitEngineTest, PageMessagesArriveWithTheirSenderAndJsonRepliesReachTheTopDocument) {
+// How the page script reaches the host (post), and what a hostile page could try besides: the
+// engine's message handler itself (direct).
+constexpr const char* kPostingFunctions =
+    "function post(v){return !document.dispatchEvent(new CustomEvent('vantiro-desktop-post',"
+    "{detail:v,cancelable:true}));}"
+    "function direct(v){try{window.webkit.messageHandlers.vantiroDesktop.postMessage(v);"
+    "return 'posted';}catch(e){return 'refused';}}";
+
+std::string page_posting(const std::string& script, const std::string& body = "") {
+  return std::string("<!doctype html><script>") + kPostingFunctions + script + "</script>" + body;
+}
+
+std::string service_address(const std::string& path, const std::string& prefix = "") {
+  return "https://" + prefix + kServiceHostUtf8 + path;
+}
+
+TEST_F(WebKitEngineTest, OnlyDocumentsOfTheServiceOriginReachTheChannelAndWithTheirOwnAddress) {
+  serve_hosts_through_proxy({kServiceHostUtf8, "ads.example", "other.example"});
   std::vector<WebMessageEvent> messages;
   ASSERT_TRUE(
       view_->on_web_message_received([&](const WebMessageEvent& e) { messages.push_back(e); }));
-  server_.set_page("/channel.html",
-                   "<!doctype html><script>"
-                   "window.__vantiroDesktopReceive=function(d){window.got=d;};"
-                   "var h=window.webkit.messageHandlers.vantiroDesktop;"
-                   "h.postMessage('hello \\u00fc \\ud83d\\ude00');h.postMessage({not:'a string'});"
-                   "</script>");
-  const auto done = load(server_.url("/channel.html"));
+  const std::string top = service_address("/svc/top.html");
+  const std::string same = service_address("/svc/same.html");
+  server_.set_page(
+      "/svc/top.html",
+      page_posting("window.seen=[];"
+                   "addEventListener('message',function(e){seen.push(String(e.data));});"
+                   "window.topTaken=post('from the top \\u00fc \\ud83d\\ude00');"
+                   "post({not:'a string'});"
+                   "window.topDirect=direct('direct from the top');",
+                   "<iframe src='" + same +
+                       "'></iframe>"
+                       "<iframe sandbox='allow-scripts' src='" +
+                       service_address("/svc/sandboxed.html") +
+                       "'></iframe>"
+                       "<iframe src='https://ads.example/ad.html'></iframe>"));
+  server_.set_page(
+      "/svc/same.html",
+      page_posting("parent.postMessage('same:'+post('from a same-origin frame'),'*');"));
+  // Same address as the service, but sandboxed into an origin of its own.
+  server_.set_page(
+      "/svc/sandboxed.html",
+      page_posting("parent.postMessage('sandboxed:'+post('from a sandboxed frame')+','+"
+                   "direct('sandboxed direct'),'*');"));
+  server_.set_page(
+      "/ad.html",
+      page_posting("var r=[direct('ad direct'),post('ad event')];"
+                   "try{top.document.dispatchEvent(new CustomEvent('vantiro-desktop-post',"
+                   "{detail:'ad into the top',cancelable:true}));r.push('reached the top');}"
+                   "catch(e){r.push('top refused');}"
+                   "parent.postMessage('ad:'+r.join(','),'*');"));
+
+  const auto done = load(top);
   ASSERT_TRUE(done.has_value());
-  ASSERT_TRUE(pump_until([&] { return messages.size() >= 2; }));
-  EXPECT_EQ(messages[0].source_uri, to_utf16(server_.url("/channel.html")));
-  ASSERT_TRUE(messages[0].message.has_value());
-  EXPECT_EQ(*messages[0].message, u"hello \u00fc \U0001F600");
+  EXPECT_TRUE(done->success);
+  EXPECT_EQ(to_utf8(view_->source()), top);
+  const auto tunnels = server_.tunnels();
+  EXPECT_NE(std::find(tunnels.begin(), tunnels.end(), std::string(kServiceHostUtf8) + ":443"),
+            tunnels.end())
+      << "the page did not come from the service host's own address";
+  ASSERT_TRUE(wait_for_script("window.seen.length", "3"));
+  EXPECT_EQ(run("window.seen.sort().join('|')"),
+            "\"ad:refused,false,top refused|same:true|sandboxed:false,refused\"");
+  EXPECT_EQ(run("window.topTaken+','+window.topDirect"), "\"true,refused\"")
+      << "the handler must be out of reach of the page's own scripts";
+  pump_for(300);
+
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(to_utf8(messages[0].source_uri), top);
+  EXPECT_EQ(messages[0].message, u"from the top \u00fc \U0001F600");
+  EXPECT_EQ(to_utf8(messages[1].source_uri), top);
   EXPECT_FALSE(messages[1].message.has_value()) << "a posted object is not a string";
+  EXPECT_EQ(to_utf8(messages[2].source_uri), same);
+  EXPECT_EQ(messages[2].message, u"from a same-origin frame");
+
+  // A page of another site has no channel at all.
+  server_.set_page("/plain.html",
+                   page_posting("window.r=post('from another site')+','+direct('other direct');"));
+  ASSERT_TRUE(loads("https://other.example/plain.html"));
+  EXPECT_TRUE(wait_for_script("window.r", "\"false,refused\""));
+  pump_for(300);
+  EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(WebKitEngineTest, RepliesReachOnlyTheTopDocumentOfTheServiceOriginAndOnlyAsJsonText) {
+  serve_hosts_through_proxy({kServiceHostUtf8, "other.example"});
+  const std::string listen =
+      "window.got=[];document.addEventListener('vantiro-desktop-reply',"
+      "function(e){got.push(e.detail);});";
+  // What a page could set up to catch replies meant for the script.
+  const std::string traps =
+      "window.__vantiroDesktopReceive=function(d){window.caught=d;};"
+      "window.__vantiroRelayDeliver=function(d){window.caught=d;};";
+  server_.set_page("/svc/replies.html",
+                   "<!doctype html><script>" + listen + traps +
+                       "</script><iframe src='/svc/reply-frame.html'></iframe>");
+  server_.set_page("/svc/reply-frame.html",
+                   "<!doctype html><script>" + listen + "parent.frameReady=true;</script>");
+  ASSERT_TRUE(loads(service_address("/svc/replies.html")));
+  ASSERT_TRUE(wait_for_script("window.frameReady===true", "true"));
 
   ASSERT_TRUE(view_->post_web_message_as_json(
       R"({"type":"vantiro.fivem.result","id":"fivem-1-x","note":"q\" \u2028 ü </script>"})"));
-  EXPECT_TRUE(wait_for_script(
-      "typeof window.got==='object'&&window.got!==null&&window.got.type==='vantiro.fivem.result'"
-      "&&window.got.id==='fivem-1-x'&&window.got.note==='q\\u0022 \\u2028 \\u00fc </script>'",
-      "true"));
+  ASSERT_TRUE(wait_for_script("window.got.length", "1"));
+  EXPECT_EQ(run("var d=JSON.parse(window.got[0]);d.type==='vantiro.fivem.result'&&"
+                "d.id==='fivem-1-x'&&d.note==='q\\u0022 \\u2028 \\u00fc </script>'"),
+            "true");
+  EXPECT_EQ(run("window.frames[0].got.length+','+typeof window.caught"), "\"0,undefined\"");
 
-  // Text that is not JSON never runs as code.
+  // Text that is not JSON never runs as code, nor reaches the page.
   ASSERT_TRUE(view_->post_web_message_as_json("1);window.pwned=1;(2"));
   pump_for(300);
-  EXPECT_EQ(run("typeof window.pwned"), "\"undefined\"");
+  EXPECT_EQ(run("window.got.length+','+typeof window.pwned"), "\"1,undefined\"");
   EXPECT_FALSE(view_->post_web_message_as_json(std::string_view("\xFF\xFE", 2)));
+
+  // Once the view shows another site, replies go nowhere.
+  server_.set_page("/listen.html", "<!doctype html><script>" + listen + traps + "</script>");
+  ASSERT_TRUE(loads("https://other.example/listen.html"));
+  ASSERT_TRUE(view_->post_web_message_as_json(R"({"type":"vantiro.fivem.result","id":"a"})"));
+  pump_for(300);
+  EXPECT_EQ(run("window.got.length+','+typeof window.caught"), "\"0,undefined\"");
+}
+
+// The request's id in the page script's JSON text.
+std::string request_id_of(const std::u16string& message) {
+  const std::string text = to_utf8(message);
+  const std::string key = "\"id\":\"";
+  const auto start = text.find(key);
+  if (start == std::string::npos) return {};
+  const auto end = text.find('"', start + key.size());
+  return end == std::string::npos ? std::string()
+                                  : text.substr(start + key.size(), end - start - key.size());
+}
+
+TEST_F(WebKitEngineTest, ThePageScriptReachesTheHostAndGetsItsRepliesThroughTheRelay) {
+  serve_hosts_through_proxy({std::string("www.") + kServiceHostUtf8});
+  std::vector<WebMessageEvent> messages;
+  ASSERT_TRUE(
+      view_->on_web_message_received([&](const WebMessageEvent& e) { messages.push_back(e); }));
+  bool registered = false;
+  ASSERT_TRUE(view_->add_script_on_document_created(kDesktopBridgeScript,
+                                                    [&](bool ok) { registered = ok; }));
+  ASSERT_TRUE(pump_until([&] { return registered; }));
+  const std::string top = service_address("/svc/app.html", "www.");
+  server_.set_page("/svc/app.html",
+                   "<!doctype html><script>window.result=null;"
+                   "__VANTIRO_DESKTOP__.getCapabilities().then(function(r){window.result=r;});"
+                   "</script><iframe src='/svc/app-frame.html'></iframe>");
+  server_.set_page("/svc/app-frame.html",
+                   "<!doctype html><script>__VANTIRO_DESKTOP__.pickFiveMFolder()"
+                   ".then(function(r){parent.framePick=r;});</script>");
+  ASSERT_TRUE(loads(top));
+  ASSERT_TRUE(pump_until([&] { return messages.size() >= 2; }));
+
+  // The frame's request goes through the top document's channel.
+  for (const auto& m : messages) {
+    EXPECT_EQ(to_utf8(m.source_uri), top);
+    ASSERT_TRUE(m.message.has_value());
+    const std::string id = request_id_of(*m.message);
+    ASSERT_FALSE(id.empty()) << to_utf8(*m.message);
+    const bool pick = to_utf8(*m.message).find("vantiro.fivem.pick") != std::string::npos;
+    const std::string reply =
+        R"({"type":"vantiro.fivem.result","id":")" + id +
+        (pick ? R"(","ok":true,"configured":true,"folderName":"server"})"
+              : R"(","ok":true,"fivemFolderConfigured":true,"fivemFolderName":"res"})");
+    ASSERT_TRUE(view_->post_web_message_as_json(reply));
+  }
+  EXPECT_TRUE(wait_for_script("window.result&&window.result.fivemFolderName", "\"res\""));
+  EXPECT_TRUE(wait_for_script("window.framePick&&window.framePick.folderName", "\"server\""));
+  EXPECT_EQ(run("typeof window.__vantiroDesktopReceive+','+('webkit' in window)"),
+            "\"undefined,false\"")
+      << "the page sees neither a delivery function nor the engine's handler";
 }
 
 TEST_F(WebKitEngineTest, ACancelledNavigationKeepsThePageAndCompletesWithItsOwnId) {
