@@ -132,6 +132,7 @@ class EventPoster final : public app::UiPoster {
 struct GtkStudioPlatform::Impl final : update::InstanceLock {
   GtkStudioPlatform& owner;
   std::u16string app_data_folder;
+  std::u16string lock_folder;
   std::string fonts_conf;
   app::Studio* studio = nullptr;
   HostFolderPicker* folder_picker = nullptr;
@@ -485,8 +486,13 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
   // --- update::InstanceLock: the lock travels to the program an update starts ---
   void release() override { instance.reset(); }
   bool reacquire() override {
-    instance = make_session_single_instance(app_data_folder);
+    instance = make_lock();
     return instance && instance->try_acquire() == SingleInstance::Acquire::acquired;
+  }
+
+  std::unique_ptr<SingleInstance> make_lock() const {
+    if (!lock_folder.empty()) return make_single_instance(lock_folder, kSingleInstanceName);
+    return make_session_single_instance(app_data_folder);
   }
 };
 
@@ -508,9 +514,11 @@ gboolean GtkStudioPlatform::Impl::on_timer(gpointer data) {
   return G_SOURCE_CONTINUE;
 }
 
-GtkStudioPlatform::GtkStudioPlatform(std::u16string app_data_folder, std::string fonts_conf)
+GtkStudioPlatform::GtkStudioPlatform(std::u16string app_data_folder, std::string fonts_conf,
+                                     std::u16string lock_folder)
     : impl_(std::make_unique<Impl>(*this)) {
   impl_->app_data_folder = std::move(app_data_folder);
+  impl_->lock_folder = std::move(lock_folder);
   impl_->fonts_conf = std::move(fonts_conf);
   impl_->loop = g_main_loop_new(nullptr, FALSE);
   for (int sig : {SIGTERM, SIGINT, SIGHUP})
@@ -534,13 +542,17 @@ void* GtkStudioPlatform::view_container() {
   return impl_->ensure_widgets() ? impl_->surface : nullptr;
 }
 
+void* GtkStudioPlatform::native_window() {
+  return impl_->window;
+}
+
 void GtkStudioPlatform::set_app_user_model_id() {
   // The desktop groups windows by the program's class; GTK sets it from the program name.
   g_set_prgname("vantiro");
 }
 
 app::InstanceLock GtkStudioPlatform::acquire_single_instance() {
-  impl_->instance = make_session_single_instance(impl_->app_data_folder);
+  impl_->instance = impl_->make_lock();
   if (!impl_->instance) return app::InstanceLock::failed;
   switch (impl_->instance->try_acquire()) {
     case SingleInstance::Acquire::acquired:

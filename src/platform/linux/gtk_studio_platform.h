@@ -19,7 +19,9 @@ class GtkStudioPlatform final : public app::StudioPlatform {
  public:
   // app_data_folder holds the single-instance lock when the login session has no private
   // runtime folder; fonts_conf is the fontconfig file with the chrome's family aliases.
-  GtkStudioPlatform(std::u16string app_data_folder, std::string fonts_conf);
+  // lock_folder, when given, holds the lock instead (tests).
+  GtkStudioPlatform(std::u16string app_data_folder, std::string fonts_conf,
+                    std::u16string lock_folder = {});
   ~GtkStudioPlatform() override;
   GtkStudioPlatform(const GtkStudioPlatform&) = delete;
   GtkStudioPlatform& operator=(const GtkStudioPlatform&) = delete;
@@ -30,6 +32,8 @@ class GtkStudioPlatform final : public app::StudioPlatform {
   void set_folder_picker(HostFolderPicker* picker);
   // The container the web engine places its views in (a GtkFixed*); null without a display.
   void* view_container();
+  // The top-level GtkWindow*, null before it exists (tests).
+  void* native_window();
 
   // --- StudioPlatform ---
   void set_app_user_model_id() override;
