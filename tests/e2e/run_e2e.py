@@ -131,6 +131,19 @@ def check_sanitizers(studio, what):
           if m else "")
 
 
+def start_run(ctx, suite, profile, args, name, names):
+    """Starts a studio run that the cases in names share; None when it shows no window (the
+    cases are then reported as not run)."""
+    studio = ctx.studio(profile, args, name=name)
+    try:
+        studio.window()
+    except Failure as e:
+        studio.stop()
+        suite.skip_rest(names, f"the studio did not start: {e}")
+        return None
+    return studio
+
+
 def requests_since(service, mark):
     return service.requests()[mark:]
 
@@ -160,12 +173,8 @@ def gate_run(ctx, suite, profile):
     svc.e2e(start="", plan={})
     profile.settings()
     mark = len(svc.requests())
-    studio = ctx.studio(profile, ["--lang=en"], name="gate")
-    try:
-        studio.window()
-    except Failure as e:
-        studio.stop()
-        suite.skip_rest(names, f"the studio did not start: {e}")
+    studio = start_run(ctx, suite, profile, ["--lang=en"], "gate", names)
+    if studio is None:
         return
     _, _, width, height = studio.geometry()
     zones = welcome_zones(width, height)
@@ -259,12 +268,8 @@ def signed_in_run(ctx, suite, profile, signed_in):
     mark = len(svc.requests())
     # Without a stored session (the gate run failed or was left out) the run goes in offline.
     args = ["--lang=en"] if signed_in else ["--lang=en", "--skip-welcome"]
-    studio = ctx.studio(profile, args, name="signed-in")
-    try:
-        studio.window()
-    except Failure as e:
-        studio.stop()
-        suite.skip_rest(names, f"the studio did not start: {e}")
+    studio = start_run(ctx, suite, profile, args, "signed-in", names)
+    if studio is None:
         return
 
     def gate_opens():
@@ -469,16 +474,22 @@ def update_runs(ctx, suite):
     svc.e2e(start="", plan={})
     current = ctx.args.studio
 
-    def installs():
-        r = releases["valid"]
-        profile = Profile(os.path.join(ctx.root, "update-valid"))
+    def offered(case, name):
+        """Starts a copy of the studio in a folder of its own with the release of case on
+        offer; returns the run, the copy's path and its digest."""
+        r = releases[case]
+        profile = Profile(os.path.join(ctx.root, f"update-{name}"))
         profile.settings()
         exe = os.path.join(profile.root, "app", "vantiro")
         copy_executable(current, exe)
-        before = sha256_file(exe)
         svc.offer_release(r["file"], r["version"], r["mode"])
         studio = ctx.studio(profile, ["--skip-welcome", "--lang=en"], exe=exe,
-                            name="update-valid")
+                            name=f"update-{name}")
+        return studio, exe, sha256_file(exe)
+
+    def installs():
+        r = releases["valid"]
+        studio, exe, before = offered("valid", "valid")
         new_pid = None
         try:
             def successor():
@@ -525,15 +536,8 @@ def update_runs(ctx, suite):
     def refuses(name):
         def run():
             r = releases[name]
-            profile = Profile(os.path.join(ctx.root, f"update-{name}"))
-            profile.settings()
-            exe = os.path.join(profile.root, "app", "vantiro")
-            copy_executable(current, exe)
-            before = sha256_file(exe)
-            svc.offer_release(r["file"], r["version"], r["mode"])
             mark = len(svc.requests())
-            studio = ctx.studio(profile, ["--skip-welcome", "--lang=en"], exe=exe,
-                                name=f"update-{name}")
+            studio, exe, before = offered(name, name)
             try:
                 # The boot download shows the update scene; the check's result hides it.
                 shown = studio.wait_log(r"update scene shown", 60, what="the boot download")
@@ -567,14 +571,7 @@ def update_runs(ctx, suite):
     def closes_during_download():
         # The worker is still downloading or hashing when the window goes; the process must
         # end cleanly all the same.
-        r = releases["wrong-digest"]
-        profile = Profile(os.path.join(ctx.root, "update-closed"))
-        profile.settings()
-        exe = os.path.join(profile.root, "app", "vantiro")
-        copy_executable(current, exe)
-        svc.offer_release(r["file"], r["version"], r["mode"])
-        studio = ctx.studio(profile, ["--skip-welcome", "--lang=en"], exe=exe,
-                            name="update-closed")
+        studio, _, _ = offered("wrong-digest", "closed")
         try:
             studio.wait_log(r"update scene shown", 60, what="the boot download")
         except Failure:
