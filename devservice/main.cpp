@@ -31,6 +31,9 @@ constexpr char kUsage[] = R"(usage: vantiro_devservice --cert PEM --key PEM [opt
                            in the X-Devservice-Secret header (fields file, version, mode, clear)
   --account EMAIL:PASS     create this account at start (may be repeated)
   --kdf-rounds N           password hashing rounds (100000)
+  --test-pages DIR         serve the end-to-end test pages in DIR under /_e2e/, take their
+                           reports at POST /_e2e/report, and enable POST /_devservice/e2e
+                           (fields plan, start, clear_reports; answers with the reports)
   --verbose                log every request to standard error
   --print-host             print the service host and exit
 The studio also checks the release's publisher signature and product version; those cases
@@ -47,6 +50,7 @@ struct Options {
   std::string release_mode = "valid";
   std::string admin_secret;
   std::vector<std::string> accounts;
+  std::string test_pages;
   int kdf_rounds = 100000;
   bool verbose = false;
   bool print_host = false;
@@ -91,6 +95,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       if (!value(o.release_mode)) return false;
     } else if (a == "--admin-secret") {
       if (!value(o.admin_secret)) return false;
+    } else if (a == "--test-pages") {
+      if (!value(o.test_pages)) return false;
     } else if (a == "--account") {
       if (!value(v)) return false;
       o.accounts.push_back(v);
@@ -131,6 +137,7 @@ int main(int argc, char** argv) {
   so.own_version = vantiro::to_utf8(vantiro::kAppVersion);
   so.admin_secret = o.admin_secret;
   so.kdf_rounds = o.kdf_rounds;
+  so.test_pages = o.test_pages;
   vantiro::devservice::Service service(so);
 
   if (!o.release_file.empty()) {

@@ -86,7 +86,9 @@ FormNotice notice_for(SignUpError e) {
 }  // namespace
 
 Service::Service(ServiceOptions options)
-    : options_(std::move(options)), accounts_(options_.kdf_rounds) {}
+    : options_(std::move(options)), accounts_(options_.kdf_rounds) {
+  if (!options_.test_pages.empty()) test_pages_.emplace(options_.test_pages);
+}
 
 void Service::set_release(std::optional<Release> release) {
   std::shared_ptr<const Release> next;
@@ -202,6 +204,22 @@ void Service::get(const httplib::Request& req, httplib::Response& res) {
         });
     return;
   }
+  constexpr std::string_view kTestPages = "/_e2e/";
+  if (test_pages_ && path.starts_with(kTestPages)) {
+    no_store(res);
+    const std::string_view name = std::string_view(path).substr(kTestPages.size());
+    if (name == "plan") {
+      res.set_content(test_pages_->plan(), kJson);
+      return;
+    }
+    auto f = test_pages_->file(name);
+    if (!f) {
+      res.status = 404;
+      return;
+    }
+    res.set_content(std::move(f->body), f->content_type);
+    return;
+  }
   constexpr std::string_view kAssets = "/assets/";
   if (path.starts_with(kAssets)) {
     const auto a = asset(std::string_view(path).substr(kAssets.size()));
@@ -236,6 +254,10 @@ void Service::get(const httplib::Request& req, httplib::Response& res) {
   if (rest == "/") {
     res.set_redirect(std::string(lang_prefix(lp->lang)) + "/editor", 302);
   } else if (rest == "/editor") {
+    if (test_pages_ && !test_pages_->start().empty()) {
+      res.set_redirect(test_pages_->start(), 302);
+      return;
+    }
     html(res, 200, editor_page(ctx));
   } else if (rest == "/editor/frame") {
     html(res, 200, editor_frame_page(ctx));
@@ -272,6 +294,20 @@ void Service::get(const httplib::Request& req, httplib::Response& res) {
 void Service::post(const httplib::Request& req, httplib::Response& res) {
   if (req.path == "/_devservice/release") {
     admin_release(req, res);
+    return;
+  }
+  if (req.path == "/_devservice/e2e") {
+    admin_e2e(req, res);
+    return;
+  }
+  if (test_pages_ && req.path == "/_e2e/report") {
+    // Only objects, so the reports read back as one well-formed array.
+    if (!json::parse_object(req.body).document) {
+      res.status = 400;
+      return;
+    }
+    test_pages_->add_report(req.body);
+    res.status = 204;
     return;
   }
   const auto lp = split_lang_path(req.path);
@@ -325,13 +361,44 @@ void Service::post(const httplib::Request& req, httplib::Response& res) {
   res.set_redirect(return_target(req, lang), 303);
 }
 
-void Service::admin_release(const httplib::Request& req, httplib::Response& res) {
+bool Service::admin_allowed(const httplib::Request& req) const {
   const std::string given = req.get_header_value("X-Devservice-Secret");
   const std::string& secret = options_.admin_secret;
-  const bool allowed = !secret.empty() && is_loopback(req.remote_addr) &&
-                       given.size() == secret.size() &&
-                       CRYPTO_memcmp(given.data(), secret.data(), secret.size()) == 0;
-  if (!allowed) {
+  return !secret.empty() && is_loopback(req.remote_addr) && given.size() == secret.size() &&
+         CRYPTO_memcmp(given.data(), secret.data(), secret.size()) == 0;
+}
+
+void Service::admin_e2e(const httplib::Request& req, httplib::Response& res) {
+  if (!test_pages_ || !admin_allowed(req)) {
+    res.status = 404;
+    res.set_content("Not found.\n", "text/plain; charset=utf-8");
+    return;
+  }
+  no_store(res);
+  if (req.has_param("plan")) {
+    const std::string plan = req.get_param_value("plan");
+    if (!json::parse_object(plan).document) {
+      res.status = 400;
+      res.set_content("{\"error\":\"the plan must be a JSON object\"}", kJson);
+      return;
+    }
+    test_pages_->set_plan(plan);
+  }
+  if (req.has_param("start")) {
+    const std::string start = req.get_param_value("start");
+    if (!start.empty() && !is_local_return_path(start)) {
+      res.status = 400;
+      res.set_content("{\"error\":\"the start must be a path on this service\"}", kJson);
+      return;
+    }
+    test_pages_->set_start(start);
+  }
+  if (req.get_param_value("clear_reports") == "1") test_pages_->clear_reports();
+  res.set_content(test_pages_->reports_json(), kJson);
+}
+
+void Service::admin_release(const httplib::Request& req, httplib::Response& res) {
+  if (!admin_allowed(req)) {
     // Looks like any unknown address, so the endpoint does not announce itself.
     res.status = 404;
     res.set_content("Not found.\n", "text/plain; charset=utf-8");

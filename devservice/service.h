@@ -7,6 +7,7 @@
 
 #include "accounts.h"
 #include "release.h"
+#include "test_pages.h"
 
 namespace httplib {
 class Server;
@@ -21,6 +22,7 @@ struct ServiceOptions {
   std::string own_version;   // the studio's version, named when no release is offered
   std::string admin_secret;  // empty: no admin endpoint
   int kdf_rounds = 100000;
+  std::string test_pages;  // folder of the end-to-end test pages; empty: none
 };
 
 inline constexpr char kSessionCookie[] = "quorvanta.sid";
@@ -39,11 +41,14 @@ class Service {
   void get(const httplib::Request& req, httplib::Response& res);
   void post(const httplib::Request& req, httplib::Response& res);
   void admin_release(const httplib::Request& req, httplib::Response& res);
+  void admin_e2e(const httplib::Request& req, httplib::Response& res);
+  bool admin_allowed(const httplib::Request& req) const;
   std::optional<Account> session_account(const httplib::Request& req);
   std::shared_ptr<const Release> release() const;
 
   ServiceOptions options_;
   Accounts accounts_;
+  std::optional<TestPages> test_pages_;
   mutable std::mutex mu_;
   std::shared_ptr<const Release> release_;
 };

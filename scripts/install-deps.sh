@@ -8,7 +8,7 @@ packages=(
   libboost-json1.81-dev libssl-dev libcurl4-openssl-dev libglib2.0-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libcpp-httplib-dev ca-certificates curl openssl iproute2 util-linux nodejs
-  python3-gi gir1.2-webkit2-4.1 xvfb xauth
+  python3-gi gir1.2-webkit2-4.1 gir1.2-gtk-3.0 xvfb xauth xdotool
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-inter fonts-dejavu-core
   g++-mingw-w64-x86-64-posix wine wine64
 )

@@ -429,6 +429,14 @@ get "$base/api/fivem/samples/vantiro_hud"
 get "$base/api/fivem/samples/../../../etc/passwd" --path-as-is
 expect_code 404 "unknown sample"
 
+# --- the end-to-end test pages are off unless asked for
+get "$base/_e2e/plan"
+expect_code 404 "test pages without --test-pages"
+get "$base/_devservice/e2e" -H "X-Devservice-Secret: $secret" --data "plan={}"
+expect_code 404 "test admin without --test-pages"
+get "$base/en/editor"
+expect_body '<div class="vantiro-editor-host">' "the editor page without --test-pages"
+
 # --- a clean stop
 kill -TERM "$pid"
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -465,6 +473,29 @@ after=$(sha256sum /etc/hosts /etc/ssl/certs/ca-certificates.crt; getent hosts "$
 VANTIRO_DEVSERVICE=$service scripts/with-service.sh --release-file "$work/no-such-file" \
   --release-version 2.0.0 -- true 2>/dev/null && rc=0 || rc=$?
 [ "$rc" -eq 125 ] || fail "with-service.sh ran the command without a service (code $rc)"
+
+# With --test-pages: the folder's pages, the plan, the start redirect and the report box.
+mkdir "$work/pages"
+echo '<p>page</p>' >"$work/pages/one.html"
+echo 'secret' >"$work/pages-outside.html"
+out=$(VANTIRO_DEVSERVICE=$service scripts/with-service.sh --test-pages "$work/pages" -- sh -c '
+  a="https://$1"; s="X-Devservice-Secret: $VANTIRO_DEVSERVICE_SECRET"
+  q() { curl -sS -o /dev/null -w "%{http_code} " "$@"; }
+  q "$a/_e2e/one.html"; q "$a/_e2e/..%2Fpages-outside.html" --path-as-is; q "$a/_e2e/one.exe"
+  q -d "not json" "$a/_e2e/report"; q -d "{\"step\":\"x\"}" "$a/_e2e/report"
+  q -d "plan={}" "$a/_devservice/e2e"
+  q -H "$s" -d "start=//evil.example/" "$a/_devservice/e2e"
+  curl -sS -H "$s" --data-urlencode "plan={\"run\":\"r\"}" -d start=/_e2e/one.html \
+    "$a/_devservice/e2e"; echo
+  curl -sS "$a/_e2e/plan"; echo
+  curl -sS -o /dev/null -w "%{http_code} %{redirect_url}\n" "$a/sv/editor"
+  curl -sS -H "$s" -d start= -d clear_reports=1 "$a/_devservice/e2e"; echo
+  q "$a/sv/editor"' sh "$host") || fail "with-service.sh --test-pages"
+[ "$out" = '200 404 404 400 204 404 400 [{"step":"x"}]
+{"run":"r"}
+302 https://'"$host"'/_e2e/one.html
+[]
+200 ' ] || fail "the test pages: $out"
 
 # WebKitGTK trusts the run's CA too, the start page has the layout the studio expects, and
 # the session cookie works in a real engine.

@@ -25,6 +25,9 @@ scripts/test-devservice.sh
 echo "== signed releases through the stand-in service"
 scripts/test-releases.sh
 
+echo "== end to end: the studio program against the stand-in service"
+scripts/test-e2e.sh
+
 echo "== fuzz targets (bounded run)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-10}" scripts/fuzz.sh
 

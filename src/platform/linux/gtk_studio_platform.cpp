@@ -159,6 +159,9 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
   bool first_paint_logged = false;
   bool boot_finished_logged = false;
   std::u16string logged_notice;
+  std::u16string logged_version;
+  bool logged_update_ready = false;
+  bool logged_update_scene = false;
 
   // The press that a move or resize drag continues.
   guint drag_button = 1;
@@ -286,6 +289,19 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
       if (!logged_notice.empty())
         g_debug("notice (%s): %s", chrome_state.notice_success ? "success" : "failure",
                 utf8_of(logged_notice).c_str());
+    }
+    // The outcome of an update check: a newer version known, and whether it is staged.
+    if (chrome_state.available_version != logged_version ||
+        chrome_state.update_ready != logged_update_ready) {
+      logged_version = chrome_state.available_version;
+      logged_update_ready = chrome_state.update_ready;
+      if (!logged_version.empty())
+        g_debug("update %s: %s", logged_update_ready ? "staged" : "available",
+                utf8_of(logged_version).c_str());
+    }
+    if (chrome_state.update_scene != logged_update_scene) {
+      logged_update_scene = chrome_state.update_scene;
+      g_debug("update scene %s", logged_update_scene ? "shown" : "hidden");
     }
   }
 

@@ -16,6 +16,7 @@
 #include "platform/gtk_host_ports.h"
 #include "platform/linux/gtk_studio_platform.h"
 #include "platform/linux/lsan_exemptions.h"
+#include "platform/linux/worker_threads.h"
 #include "platform/ports.h"
 #include "platform/update_ports.h"
 #include "platform/webkit_engine_factory.h"
@@ -83,9 +84,7 @@ std::string fonts_conf() {
   return std::filesystem::exists(beside, ec) ? beside.string() : std::string();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_studio(int argc, char** argv) {
   std::vector<std::u16string> args;
   for (int i = 0; i < argc; ++i) args.push_back(to_utf16(argv[i]));
 
@@ -117,7 +116,7 @@ int main(int argc, char** argv) {
                          std::shared_ptr<HttpsClient>(platform::make_https_client()),
                          std::shared_ptr<update::UpdateFiles>(platform::make_update_files()),
                          std::shared_ptr<update::ReleaseChecks>(platform::make_release_checks()),
-                         app::detached_thread_starter()};
+                         platform::WorkerThreads::start};
   const std::u16string locale = locale_name();
   app::ProcessFacts facts;
   facts.executable = own_executable();
@@ -130,4 +129,12 @@ int main(int argc, char** argv) {
   return studio.run(
       args, [](std::u16string_view p) { return platform::make_absolute_path(p); },
       [](std::uint64_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Everything of the run is gone by now; a worker that is still busy (a boot download, a
+  // session check) is left to end with the process.
+  vantiro::platform::exit_process(run_studio(argc, argv));
 }
