@@ -993,8 +993,10 @@ class WebKitBrowserView final : public WebController,
     if (!url || !is_service_origin_url(*url)) return;
     event.source_uri = std::move(*url);
     event.message = string_member("text");
-    self->post_to_self(
-        [event](WebKitBrowserView& view) { view.raise(view.web_message_received_, event); });
+    // A send can carry ~90 MB of text: moved into the task, never copied.
+    self->post_to_self([event = std::move(event)](WebKitBrowserView& view) {
+      view.raise(view.web_message_received_, event);
+    });
   }
 
   bool key_event(GdkEventKey* key, bool down) {
