@@ -20,7 +20,7 @@ struct FakeViews final : workspace::TabViewFactory {
   void create_tab_view(workspace::WorkspaceTab&) override { ++views; }
 };
 
-struct FakeMainWindowHost final : MainWindowHost {
+struct FakeMainWindowHost final : MainWindowHost, WindowServices {
   std::vector<std::string> calls;       // in order, e.g. "timer 78 3500"
   std::map<int, std::uint64_t> timers;  // armed timers and their intervals
   std::u16string title;

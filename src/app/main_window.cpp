@@ -37,10 +37,11 @@ std::u16string window_title(bool gate_or_auth_flow, const std::u16string* label)
   return *label + u" — Vantiro";
 }
 
-MainWindow::MainWindow(AppRuntime& runtime, MainWindowHost& host,
+MainWindow::MainWindow(AppRuntime& runtime, WindowServices& window, MainWindowHost& host,
                        workspace::TabAddresses& addresses, workspace::TabViewFactory& views,
                        Clock& clock, account::SignInGate gate)
     : rt_(runtime),
+      window_(window),
       host_(host),
       clock_(clock),
       tabs_(*this, addresses, views, conditions_, clock),
@@ -67,7 +68,7 @@ void MainWindow::on_destroyed() {
   rt_.shared_main_window->withdraw();
   for (TimerId id : {TimerId::animation, TimerId::periodic_update_check,
                      TimerId::boot_download_watchdog, TimerId::welcome_grace})
-    host_.stop_timer(id);
+    window_.stop_timer(id);
   animation_.running = false;
   staged_.reset();
   rt_.main_window = false;
@@ -273,7 +274,7 @@ void MainWindow::fill_chrome_state() {
       update::update_progress_fraction(boot_update_.received, boot_update_.total);
   if (rt_.reduced_motion) s.download_progress = s.download_progress_target;
 
-  host_.set_title(
+  window_.set_title(
       window_title(gate_.welcome_gate_active || gate_.auth_flow_active, active ? &label : nullptr));
 }
 
@@ -291,7 +292,7 @@ void MainWindow::relayout() {
     set_hover_index(chrome::hit_test(layout_.zones, pointer_at_->first, pointer_at_->second));
   else
     set_hover_index(-1);
-  host_.repaint();
+  window_.repaint();
 }
 
 void MainWindow::refresh_chrome() {
@@ -322,7 +323,7 @@ void MainWindow::place_all_views() {
 void MainWindow::show_notice(LocalizedText text, bool success) {
   rt_.notice_text = std::u16string(text.pick(rt_.ui_swedish));
   rt_.notice_success = success;
-  host_.start_timer(TimerId::chrome_notice, success ? kSuccessNoticeMs : kNoticeMs);
+  window_.start_timer(TimerId::chrome_notice, success ? kSuccessNoticeMs : kNoticeMs);
   refresh_chrome();
 }
 
@@ -372,13 +373,13 @@ void MainWindow::set_hover_index(int index) {
   if (index != state_.hover ||
       (index >= 0 && !state_.hover_zone.matches(layout_.zones[static_cast<size_t>(index)]))) {
     chrome::set_hover(state_, layout_.zones, index, rt_.reduced_motion);
-    host_.repaint();
+    window_.repaint();
   }
-  host_.set_cursor(chrome::cursor_for(layout_.zones, index));
+  window_.set_cursor(chrome::cursor_for(layout_.zones, index));
   std::u16string tip = chrome::tooltip_for(layout_.zones, index, state_, layout_.inset);
   if (tip != tooltip_) {
     tooltip_ = std::move(tip);
-    host_.set_tooltip(tooltip_);
+    window_.set_tooltip(tooltip_);
   }
 }
 
@@ -408,11 +409,11 @@ void MainWindow::on_left_down(float x, float y, Modifiers) {
   if (!rt_.main_window) return;
   const int code = native_hit_test_at(x, y);
   if (code == chrome::kHtCaption) {
-    host_.begin_move_drag();
+    window_.begin_move_drag();
     return;
   }
   if (code >= chrome::kHtLeft && code <= chrome::kHtBottomRight) {
-    host_.begin_resize_drag(code);
+    window_.begin_resize_drag(code);
     return;
   }
   const chrome::PressOutcome out = chrome::left_press(pointer_, layout_, state_, x, y);
@@ -427,7 +428,7 @@ void MainWindow::on_left_up(float x, float y, Modifiers mods) {
 
 void MainWindow::on_double_click(float x, float y) {
   if (!rt_.main_window) return;
-  if (native_hit_test_at(x, y) == chrome::kHtCaption) host_.toggle_maximize();
+  if (native_hit_test_at(x, y) == chrome::kHtCaption) window_.toggle_maximize();
 }
 
 void MainWindow::on_middle_up(float x, float y) {
@@ -498,7 +499,7 @@ void MainWindow::restart_tab_load(workspace::WorkspaceTab& tab, std::u16string_v
 }
 
 void MainWindow::apply_gate_effects(const account::GateEffects& fx, workspace::WorkspaceTab* tab) {
-  if (fx.kill_grace_timer) host_.stop_timer(TimerId::welcome_grace);
+  if (fx.kill_grace_timer) window_.stop_timer(TimerId::welcome_grace);
   if (fx.close_overlays) {
     set_settings_open(false);
     set_palette_open(false);
@@ -549,10 +550,10 @@ void MainWindow::run_zone_action(const chrome::ZoneAction& a) {
       handle_shortcut(key::kF11, TabShortcut::none);
       break;
     case ActionKind::minimize:
-      host_.minimize();
+      window_.minimize();
       break;
     case ActionKind::toggle_maximize:
-      host_.toggle_maximize();
+      window_.toggle_maximize();
       break;
     case ActionKind::close_window:
       on_close_request();
@@ -666,7 +667,7 @@ void MainWindow::set_settings_open(bool open, int category) {
   tabs_.update_web_view_visibility();
   refresh_chrome();
   if (open)
-    host_.focus_main_window();
+    window_.focus_main_window();
   else
     tabs_.focus_active_web_view();
 }
@@ -681,7 +682,7 @@ void MainWindow::set_palette_open(bool open) {
   sync_conditions();
   tabs_.update_web_view_visibility();
   refresh_chrome();
-  if (r.focus_main_window) host_.focus_main_window();
+  if (r.focus_main_window) window_.focus_main_window();
   if (r.focus_web_view) tabs_.focus_active_web_view();
 }
 
@@ -695,16 +696,16 @@ void MainWindow::toggle_sidebar() {
 void MainWindow::set_fullscreen(bool on) {
   if (on == rt_.fullscreen || !rt_.main_window) return;
   if (on) {
-    std::optional<WindowPlacement> placement = host_.read_placement();
+    std::optional<WindowPlacement> placement = window_.read_placement();
     if (!placement) return;
     set_palette_open(false);
     set_settings_open(false);
-    if (!host_.cover_monitor()) return;
+    if (!window_.cover_monitor()) return;
     rt_.saved_placement = placement;
     rt_.fullscreen = true;
   } else {
     rt_.fullscreen = false;
-    if (rt_.saved_placement) host_.restore_placement(*rt_.saved_placement);
+    if (rt_.saved_placement) window_.restore_placement(*rt_.saved_placement);
   }
   place_all_views();
   sync_conditions();
@@ -846,7 +847,7 @@ void MainWindow::on_char(std::uint32_t unit) {
 
 void MainWindow::on_timer(TimerId id) {
   if (!rt_.main_window) return;
-  if (is_one_shot(id)) host_.stop_timer(id);
+  if (is_one_shot(id)) window_.stop_timer(id);
   const std::uint64_t t = now();
   switch (id) {
     case TimerId::visual_check_step:
@@ -897,7 +898,7 @@ void MainWindow::start_chrome_animation() {
                       chrome::chrome_needs_animation(state_, layout_, tabs_waiting_for_reveal());
   if (!chrome::start_chrome_animation(animation_, moving, now())) return;
   // The timer counts as armed only when the system armed it.
-  if (!host_.start_timer(TimerId::animation, kAnimationTickMs)) animation_.running = false;
+  if (!window_.start_timer(TimerId::animation, kAnimationTickMs)) animation_.running = false;
 }
 
 void MainWindow::animation_tick() {
@@ -928,7 +929,7 @@ void MainWindow::animation_tick() {
   if (changed) relayout();
   if (more) animation_.running = true;
   if (!animation_.running) {
-    host_.stop_timer(TimerId::animation);
+    window_.stop_timer(TimerId::animation);
     if (!geometry_.minimized) start_chrome_animation();
   }
 }
@@ -979,7 +980,7 @@ void MainWindow::on_update_result(UpdateResultEvent& e) {
       if (record && boot_update_.on_download_started(*record)) {
         rt_.latest_version = record->version;
         state_.download_progress = 0;
-        host_.start_timer(TimerId::boot_download_watchdog, kBootDownloadWatchdogMs);
+        window_.start_timer(TimerId::boot_download_watchdog, kBootDownloadWatchdogMs);
         sync_conditions();
         tabs_.update_web_view_visibility();
         refresh_chrome();
@@ -987,7 +988,7 @@ void MainWindow::on_update_result(UpdateResultEvent& e) {
       return;
     case update::UpdatePostKind::check_finished: {
       rt_.update_check_running = false;
-      host_.stop_timer(TimerId::boot_download_watchdog);
+      window_.stop_timer(TimerId::boot_download_watchdog);
       if (!record) {
         boot_update_.on_watchdog();
         rt_.update_state = static_cast<int>(update::UpdateState::error);

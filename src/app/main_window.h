@@ -41,9 +41,9 @@ std::u16string close_confirmation_text(std::size_t tab_count, bool swedish);
 // tab's label with " — Vantiro" unless the label is the product name.
 std::u16string window_title(bool gate_or_auth_flow, const std::u16string* active_label);
 
-// What the window system does for the core. Everything runs on the UI thread.
-struct MainWindowHost {
-  virtual ~MainWindowHost() = default;
+// What the window system does for the window's core. Everything runs on the UI thread.
+struct WindowServices {
+  virtual ~WindowServices() = default;
   virtual void repaint() = 0;
   virtual void set_title(std::u16string_view title) = 0;
   virtual void set_cursor(chrome::CursorKind cursor) = 0;
@@ -63,6 +63,12 @@ struct MainWindowHost {
   virtual bool cover_monitor() = 0;
   virtual void restore_placement(const WindowPlacement& placement) = 0;
   virtual void focus_main_window() = 0;
+};
+
+// What the rest of the studio does for the window's core: its questions, its end, and the
+// work that reaches beyond the window. Everything runs on the UI thread.
+struct MainWindowHost {
+  virtual ~MainWindowHost() = default;
   // The Yes/No question (No is the default); runs its own loop, so events can arrive inside.
   virtual bool ask_close_confirmation(std::u16string_view text) = 0;
   virtual void save_window_placement() = 0;
@@ -92,8 +98,9 @@ struct ClientGeometry {
 
 class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost {
  public:
-  MainWindow(AppRuntime& runtime, MainWindowHost& host, workspace::TabAddresses& addresses,
-             workspace::TabViewFactory& views, Clock& clock, account::SignInGate gate);
+  MainWindow(AppRuntime& runtime, WindowServices& window, MainWindowHost& host,
+             workspace::TabAddresses& addresses, workspace::TabViewFactory& views, Clock& clock,
+             account::SignInGate gate);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -171,7 +178,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
 
   // WorkspaceShell
   void leave_window_fullscreen() override { set_fullscreen(false); }
-  void focus_main_window() override { host_.focus_main_window(); }
+  void focus_main_window() override { window_.focus_main_window(); }
   workspace::ViewRect content_rect() override;
   void keep_animating() override { start_chrome_animation(); }
 
@@ -202,6 +209,7 @@ class MainWindow final : public workspace::WorkspaceShell, public ToolRouteHost 
   BootInputs boot_inputs();
 
   AppRuntime& rt_;
+  WindowServices& window_;
   MainWindowHost& host_;
   Clock& clock_;
   workspace::WorkspaceConditions conditions_;

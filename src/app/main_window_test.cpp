@@ -23,7 +23,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void start(bool skip_welcome = true, int tabs = 1) {
     rt.ui_swedish = false;
-    window = std::make_unique<MainWindow>(rt, host, addresses, views, clock,
+    window = std::make_unique<MainWindow>(rt, host, host, addresses, views, clock,
                                           account::SignInGate::at_start_up(skip_welcome));
     host.window = window.get();
     window->on_created({1440, 900, 96, false, false});
@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, OneTabOrTheSettingOffClosesWithoutAsking) {
   AppRuntime rt2;
   rt2.settings.confirm_close_tabs = false;
   FakeMainWindowHost host2;
-  MainWindow w2(rt2, host2, addresses, views, clock, account::SignInGate::at_start_up(true));
+  MainWindow w2(rt2, host2, host2, addresses, views, clock, account::SignInGate::at_start_up(true));
   host2.window = &w2;
   w2.on_created({1440, 900, 96, false, false});
   w2.tabs().open_tab(u"", true, 0);

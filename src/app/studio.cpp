@@ -215,7 +215,8 @@ bool Studio::create_window(const WindowPlacement& placement, bool visual_check) 
   gate.welcome_grace_pending = plan_.welcome.welcome_grace_pending;
   gate.welcome_skipped = plan_.welcome.welcome_skipped;
   MainWindowHost& window_host = *this;
-  window_ = std::make_unique<MainWindow>(rt_, window_host, addresses_, views_, *ports_.clock, gate);
+  window_ = std::make_unique<MainWindow>(rt_, ports_.platform, window_host, addresses_, views_,
+                                         *ports_.clock, gate);
   workspace::WebHostShell& shell = *this;
   web_host_ = std::make_unique<workspace::WebViewHost>(ports_.engine, shell, window_->conditions(),
                                                        preferences_, window_->welcome_state(),
@@ -349,60 +350,12 @@ void Studio::shut_down() {
 
 // ---------------------------------------------------------------- MainWindowHost
 
-void Studio::repaint() {
-  ports_.platform.repaint();
-}
-
-void Studio::set_title(std::u16string_view title) {
-  ports_.platform.set_title(title);
-}
-
-void Studio::set_cursor(chrome::CursorKind cursor) {
-  ports_.platform.set_cursor(cursor);
-}
-
-void Studio::set_tooltip(std::u16string_view text) {
-  ports_.platform.set_tooltip(text);
-}
-
-bool Studio::start_timer(TimerId id, std::uint64_t interval_ms) {
-  return ports_.platform.start_timer(id, interval_ms);
-}
-
-void Studio::stop_timer(TimerId id) {
-  ports_.platform.stop_timer(id);
-}
-
-void Studio::begin_move_drag() {
-  ports_.platform.begin_move_drag();
-}
-
-void Studio::begin_resize_drag(int hit_test_code) {
-  ports_.platform.begin_resize_drag(hit_test_code);
-}
-
-void Studio::toggle_maximize() {
-  ports_.platform.toggle_maximize();
-}
-
-void Studio::minimize() {
-  ports_.platform.minimize();
-}
-
-std::optional<WindowPlacement> Studio::read_placement() {
-  return ports_.platform.read_placement();
-}
-
-bool Studio::cover_monitor() {
-  return ports_.platform.cover_monitor();
-}
-
-void Studio::restore_placement(const WindowPlacement& placement) {
-  ports_.platform.restore_placement(placement);
-}
-
 void Studio::focus_main_window() {
   ports_.platform.focus_main_window();
+}
+
+void Studio::repaint() {
+  ports_.platform.repaint();
 }
 
 bool Studio::ask_close_confirmation(std::u16string_view text) {

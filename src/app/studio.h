@@ -149,20 +149,6 @@ class Studio final : private StartupHost,
   void shut_down() override;
 
   // MainWindowHost
-  void repaint() override;
-  void set_title(std::u16string_view title) override;
-  void set_cursor(chrome::CursorKind cursor) override;
-  void set_tooltip(std::u16string_view text) override;
-  bool start_timer(TimerId id, std::uint64_t interval_ms) override;
-  void stop_timer(TimerId id) override;
-  void begin_move_drag() override;
-  void begin_resize_drag(int hit_test_code) override;
-  void toggle_maximize() override;
-  void minimize() override;
-  std::optional<WindowPlacement> read_placement() override;
-  bool cover_monitor() override;
-  void restore_placement(const WindowPlacement& placement) override;
-  void focus_main_window() override;
   bool ask_close_confirmation(std::u16string_view text) override;
   void save_window_placement() override;
   void quit(int exit_code) override;
@@ -179,6 +165,7 @@ class Studio final : private StartupHost,
   void leave_window_fullscreen() override;
   workspace::ViewRect content_rect() override;
   void keep_animating() override;
+  void focus_main_window() override;
 
   // WebHostShell
   void post_view_failed(std::int32_t tab_id) override;
@@ -197,6 +184,7 @@ class Studio final : private StartupHost,
 
   // FiveMChrome
   void show_notice(std::u16string_view text, bool success, std::uint32_t duration_ms) override;
+  void repaint() override;
 
   // Settings actions.
   template <typename Change>

@@ -18,9 +18,7 @@
 
 namespace vantiro::app {
 
-struct StudioPlatform {
-  virtual ~StudioPlatform() = default;
-
+struct StudioPlatform : WindowServices {
   // --- the process ---
   virtual void set_app_user_model_id() = 0;
   virtual InstanceLock acquire_single_instance() = 0;
@@ -50,24 +48,7 @@ struct StudioPlatform {
   virtual int run_message_loop() = 0;
   virtual void quit(int exit_code) = 0;
 
-  // --- the main window's services ---
-  virtual void repaint() = 0;
-  virtual void set_title(std::u16string_view title) = 0;
-  virtual void set_cursor(chrome::CursorKind cursor) = 0;
-  // Empty text hides the tooltip.
-  virtual void set_tooltip(std::u16string_view text) = 0;
-  virtual bool start_timer(TimerId id, std::uint64_t interval_ms) = 0;
-  virtual void stop_timer(TimerId id) = 0;
-  virtual void begin_move_drag() = 0;
-  virtual void begin_resize_drag(int hit_test_code) = 0;
-  virtual void toggle_maximize() = 0;
-  virtual void minimize() = 0;
-  // The window's normal rectangle in screen pixels and its maximized state, as window.ini
-  // keeps them; nothing when the system cannot say.
-  virtual std::optional<WindowPlacement> read_placement() = 0;
-  virtual bool cover_monitor() = 0;
-  virtual void restore_placement(const WindowPlacement& placement) = 0;
-  virtual void focus_main_window() = 0;
+  // --- the main window's services (the rest are the WindowServices) ---
   // Yes/No with No as the default, owned by the main window; runs its own loop.
   virtual bool ask_yes_no(std::u16string_view caption, std::u16string_view text) = 0;
   // The web engine could not start: tells the user (in the UI language) and returns whether
