@@ -35,6 +35,15 @@ class StudioTest : public ::testing::Test, public testing::FakeStudioPorts {
 
   MainWindow& window() { return *studio->window(); }
 
+  // The service's next answers: a status naming version 1.9.10 of these bytes, then the bytes.
+  void offer_release(const std::string& bytes) {
+    https->answers.push_back(
+        {HttpsError::none,
+         {R"({"ready":true,"version":"1.9.10","sha256":")" + update::testing::fake_digest(bytes) +
+          R"(","bytes":)" + std::to_string(bytes.size()) + "}"}});
+    https->answers.push_back({HttpsError::none, {bytes}});
+  }
+
   // Engine tasks and posted events until nothing moves; worker jobs run only when asked.
   void pump() {
     for (int round = 0; round < 1000; ++round) {
@@ -178,10 +187,7 @@ TEST_F(StudioTest, AWorkerThatOutlivesTheWindowFreesWhatItCouldNotHandOver) {
   EXPECT_EQ(run({u"--skip-welcome"}), 0);
   ASSERT_EQ(jobs.size(), 1u);
   // The check finds a release and downloads it after the window is gone.
-  https->answers.push_back({HttpsError::none,
-                            {R"({"ready":true,"version":"1.9.10","sha256":")" +
-                             update::testing::fake_digest(body) + R"(","bytes":70000})"}});
-  https->answers.push_back({HttpsError::none, {body}});
+  offer_release(body);
   studio.reset();
   run_jobs();
   ASSERT_EQ(https->requests.size(), 2u) << "the download ran";
@@ -308,10 +314,7 @@ TEST_F(StudioSettingsTest, ALegalPageOpensInANewTabOrInTheLauncher) {
 TEST_F(StudioSettingsTest, AStagedUpdateIsVerifiedAgainAndInstalledOnTheUsersRequest) {
   const std::string body_bytes = release(70000);
   body = [&] {
-    https->answers.push_back({HttpsError::none,
-                              {R"({"ready":true,"version":"1.9.10","sha256":")" +
-                               update::testing::fake_digest(body_bytes) + R"(","bytes":70000})"}});
-    https->answers.push_back({HttpsError::none, {body_bytes}});
+    offer_release(body_bytes);
     run_jobs();
     ASSERT_NE(window().staged_update(), nullptr);
     EXPECT_TRUE(window().chrome_state().update_ready);
@@ -335,10 +338,7 @@ TEST_F(StudioSettingsTest, AStagedUpdateIsVerifiedAgainAndInstalledOnTheUsersReq
 TEST_F(StudioSettingsTest, ABootUpdateDownloadsUnderTheBootSceneAndRestartsIntoTheNewBuild) {
   const std::string body_bytes = release(70000);
   body = [&] {
-    https->answers.push_back({HttpsError::none,
-                              {R"({"ready":true,"version":"1.9.10","sha256":")" +
-                               update::testing::fake_digest(body_bytes) + R"(","bytes":70000})"}});
-    https->answers.push_back({HttpsError::none, {body_bytes}});
+    offer_release(body_bytes);
     ASSERT_EQ(jobs.size(), 1u);
     auto job = std::move(jobs.front());
     jobs.clear();
