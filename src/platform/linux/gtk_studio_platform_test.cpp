@@ -121,6 +121,24 @@ TEST_F(GtkStudioTest, ShowsAnUndecoratedWindowAndPostedResultsReachTheCore) {
   EXPECT_TRUE(fs.exists(kWindowIni)) << "closing keeps the placement";
 }
 
+TEST_F(GtkStudioTest, ResultsStillQueuedWhenTheWindowGoesAreFreedWithWhatTheyOwn) {
+  VANTIRO_REQUIRE_DISPLAY();
+  const Path download = app::testing::kExe.parent_path() / "Vantiro-update-{X}.tmp";
+  close_after_steps = false;
+  steps = [&] {
+    update_files->files[download] = "downloaded release";
+    auto record = std::make_unique<update::UpdateCheckResult>();
+    record->staged = std::make_unique<update::StagedUpdate>(*update_files, u"1.9.10",
+                                                            std::string(64, 'a'), 18, download);
+    ASSERT_TRUE(app::post_to_main_window(*studio->runtime().shared_main_window,
+                                         update::UpdatePostKind::check_finished, record));
+    // The window closes before the loop gets to the result.
+    window().on_close_request();
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(update_files->files.count(download), 0u) << "the staged download was deleted";
+}
+
 TEST_F(GtkStudioTest, KeysReachTheShortcutsAndThePalettesText) {
   VANTIRO_REQUIRE_DISPLAY();
   fs.add_file(app::testing::kSettings, "[settings]\nschema=1\nconfirm_close_tabs=0\n");
