@@ -203,7 +203,7 @@ class FakeWebView final : public WebView {
     process_failed_ = std::move(h);
     return true;
   }
-  bool on_web_message_received(std::function<void(const WebMessageEvent&)> h) override {
+  bool on_web_message_received(std::function<void(WebMessageEvent&)> h) override {
     if (behaviour.fail_register_web_message) return false;
     web_message_ = std::move(h);
     return true;
@@ -318,9 +318,10 @@ class FakeWebView final : public WebView {
       if (process_failed_) process_failed_(kind);
     }));
   }
-  void raise_web_message(std::u16string source_uri, std::optional<std::u16string> message) {
+  void raise_web_message(std::u16string source_uri, std::optional<std::string> message) {
     queue_.post(guard([this, source_uri = std::move(source_uri), message = std::move(message)] {
-      if (web_message_) web_message_(WebMessageEvent{source_uri, message});
+      WebMessageEvent e{source_uri, message};
+      if (web_message_) web_message_(e);
     }));
   }
   void raise_context_menu(std::shared_ptr<FakeContextMenu> menu) {
@@ -380,7 +381,7 @@ class FakeWebView final : public WebView {
   std::function<void()> source_changed_, history_changed_, title_changed_, fullscreen_changed_;
   std::function<void(NewWindowRequestedEvent&)> new_window_;
   std::function<void(ProcessFailureKind)> process_failed_;
-  std::function<void(const WebMessageEvent&)> web_message_;
+  std::function<void(WebMessageEvent&)> web_message_;
   std::function<void(ContextMenuEvent&)> context_menu_;
 };
 

@@ -46,12 +46,12 @@ std::shared_ptr<FiveMWebView> WorkspaceFiveMTabs::view_of_tab(std::uint64_t tab_
 
 WebMessageHandler fivem_web_message_handler(FiveMBridge& bridge, WorkspaceFiveMTabs& tabs) {
   return [&bridge, &tabs](std::int32_t tab_id, const std::shared_ptr<WebView>& sender,
-                          const WebMessageEvent& e) {
+                          WebMessageEvent& e) {
     if (tab_id <= 0) return;
     FiveMWebMessage message;
     message.source_url = e.source_uri;
-    // An oversized message is dropped like any other refused one, without converting it.
-    if (e.message && e.message->size() <= kMaxFiveMMessageUnits) message.text = to_utf8(*e.message);
+    // Taken, not copied: a send is tens of megabytes.
+    message.text = std::move(e.message);
     handle_fivem_web_message(bridge, static_cast<std::uint64_t>(tab_id), tabs.handle_of(sender),
                              std::move(message));
   };

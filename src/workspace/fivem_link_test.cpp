@@ -83,8 +83,7 @@ class FiveMLinkTest : public ::testing::Test {
   FiveMBridge bridge;
 };
 
-constexpr char16_t kCapabilities[] =
-    u"{\"type\":\"vantiro.fivem.capabilities\",\"id\":\"fivem-1-a\"}";
+constexpr char kCapabilities[] = "{\"type\":\"vantiro.fivem.capabilities\",\"id\":\"fivem-1-a\"}";
 
 TEST_F(FiveMLinkTest, ARequestFromAServicePageIsAnsweredIntoTheSameView) {
   WorkspaceTab& t = loaded_tab(service_url(u"/en/editor"));
@@ -137,7 +136,7 @@ TEST_F(FiveMLinkTest, AReplyForATabClosedDuringTheRequestIsNotPosted) {
     asking_view->closed = false;  // only the tab lookup may stop the reply
   };
   asking_view->raise_web_message(service_url(u"/en/projects"),
-                                 u"{\"type\":\"vantiro.fivem.pick\",\"id\":\"fivem-2-b\"}");
+                                 "{\"type\":\"vantiro.fivem.pick\",\"id\":\"fivem-2-b\"}");
   engine.run_pending();
   EXPECT_EQ(picker.requests.size(), 1u);
   EXPECT_TRUE(asking_view->posted_json.empty());

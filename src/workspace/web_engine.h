@@ -13,8 +13,8 @@
 //   with a "data:text/html" address.
 // - A document-created script runs in every document of the view, frames included, before the
 //   document's own scripts.
-// - A string the page posts arrives as a web message with the URI of the document that sent
-//   it; post_web_message_as_json reaches the top document's "message" listener as an object.
+// - A string the page posts arrives as a web message (UTF-8) with the URI of the document that
+//   sent it; post_web_message_as_json reaches the top document's "message" listener as an object.
 // - Cookies carry name, value, the session flag and the expiry in seconds since 1970.
 // - An operation the engine does not have returns EngineResult::unsupported (or is reported
 //   as such) and never pretends to have done anything; its completion is then never called.
@@ -128,8 +128,9 @@ struct AcceleratorKeyEvent {
 
 struct WebMessageEvent {
   std::u16string source_uri;  // the document that posted the message
-  // The message when the page posted a string; empty when it posted any other value.
-  std::optional<std::u16string> message;
+  // The message as UTF-8 when the page posted a string; empty when it posted any other value.
+  // A send carries up to ~90 MB: handlers may take it out instead of copying it.
+  std::optional<std::string> message;
 };
 
 // A context menu about to open. Reads can fail on a real engine, hence the optionals.
@@ -221,7 +222,7 @@ class WebView {
   virtual bool on_document_title_changed(std::function<void()> handler) = 0;
   virtual bool on_fullscreen_element_changed(std::function<void()> handler) = 0;
   virtual bool on_process_failed(std::function<void(ProcessFailureKind)> handler) = 0;
-  virtual bool on_web_message_received(std::function<void(const WebMessageEvent&)> handler) = 0;
+  virtual bool on_web_message_received(std::function<void(WebMessageEvent&)> handler) = 0;
   virtual EngineResult on_context_menu_requested(
       std::function<void(ContextMenuEvent&)> handler) = 0;
 

@@ -200,7 +200,7 @@ bool WebViewHost::set_up_view(WorkspaceTab& tab) {
     h.on_navigation_completed(id, e);
   }));
   if (!view->on_web_message_received(
-          guarded([id](WebViewHost& h, const WebMessageEvent& e) { h.on_web_message(id, e); })))
+          guarded([id](WebViewHost& h, WebMessageEvent& e) { h.on_web_message(id, e); })))
     return false;
   view->on_document_title_changed(guarded([id](WebViewHost& h) {
     WorkspaceTab* t = h.model_->find_tab(id);
@@ -400,7 +400,7 @@ void WebViewHost::on_accelerator_key(std::int32_t tab_id, AcceleratorKeyEvent& e
   if (!e.was_key_down) shell_.post_shortcut(e.virtual_key, *action, tab_id);
 }
 
-void WebViewHost::on_web_message(std::int32_t tab_id, const WebMessageEvent& e) {
+void WebViewHost::on_web_message(std::int32_t tab_id, WebMessageEvent& e) {
   WorkspaceTab* tab = model_->find_tab(tab_id);
   if (!tab || !tab->web_view || !on_message_) return;
   // Nothing a page sends may take the studio down; the request then simply gets no reply.

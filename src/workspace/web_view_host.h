@@ -84,7 +84,7 @@ struct WelcomeState {
 // The bridge's entry: the tab id the handler was registered with, the view that raised the
 // message, and the message.
 using WebMessageHandler = std::function<void(
-    std::int32_t tab_id, const std::shared_ptr<WebView>& sender, const WebMessageEvent& message)>;
+    std::int32_t tab_id, const std::shared_ptr<WebView>& sender, WebMessageEvent& message)>;
 
 class WebViewHost final : public TabViewFactory {
  public:
@@ -125,7 +125,7 @@ class WebViewHost final : public TabViewFactory {
   void on_fullscreen_changed(std::int32_t tab_id);
   void on_context_menu(ContextMenuEvent& e);
   void on_accelerator_key(std::int32_t tab_id, AcceleratorKeyEvent& e);
-  void on_web_message(std::int32_t tab_id, const WebMessageEvent& e);
+  void on_web_message(std::int32_t tab_id, WebMessageEvent& e);
   std::uint64_t now() { return clock_.now_ms(); }
 
   // Wraps an engine callback so that it does nothing once the host is gone.

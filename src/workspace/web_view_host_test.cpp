@@ -685,23 +685,23 @@ TEST_F(WebViewHostTest, WebMessagesReachTheBridgeWithTheSendersUriAndView) {
     std::int32_t id;
     WebView* view;
     std::u16string uri;
-    std::optional<std::u16string> message;
+    std::optional<std::string> message;
   };
   std::vector<Seen> seen;
   host.set_web_message_handler(
-      [&](std::int32_t id, const std::shared_ptr<WebView>& sender, const WebMessageEvent& e) {
+      [&](std::int32_t id, const std::shared_ptr<WebView>& sender, WebMessageEvent& e) {
         seen.push_back({id, sender.get(), e.source_uri, e.message});
-        if (e.message == u"boom") throw std::runtime_error("bad message");
+        if (e.message == "boom") throw std::runtime_error("bad message");
       });
-  view_of(b).raise_web_message(on_service(u"/en/projects"), u"{\"type\":\"x\"}");
+  view_of(b).raise_web_message(on_service(u"/en/projects"), "{\"type\":\"x\"}");
   view_of(a).raise_web_message(u"https://frame.example/", std::nullopt);
-  view_of(a).raise_web_message(on_service(u"/"), u"boom");
+  view_of(a).raise_web_message(on_service(u"/"), "boom");
   engine.run_pending();
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0].id, b.id);
   EXPECT_EQ(seen[0].view, b.web_view.get());
   EXPECT_EQ(seen[0].uri, on_service(u"/en/projects"));
-  EXPECT_EQ(seen[0].message, u"{\"type\":\"x\"}");
+  EXPECT_EQ(seen[0].message, "{\"type\":\"x\"}");
   EXPECT_EQ(seen[1].view, a.web_view.get());
   EXPECT_EQ(seen[1].uri, u"https://frame.example/");
   EXPECT_FALSE(seen[1].message.has_value());
@@ -710,7 +710,7 @@ TEST_F(WebViewHostTest, WebMessagesReachTheBridgeWithTheSendersUriAndView) {
   auto old_view = b.web_view;
   model.renew_tab_web_view(b, clock.now);
   static_cast<FakeWebView&>(*old_view).closed = false;
-  static_cast<FakeWebView&>(*old_view).raise_web_message(on_service(u"/"), u"late");
+  static_cast<FakeWebView&>(*old_view).raise_web_message(on_service(u"/"), "late");
   engine.run_pending();
   EXPECT_EQ(seen.size(), 3u);
 }

@@ -538,7 +538,7 @@ class WebKitBrowserView final : public WebController,
   bool on_process_failed(std::function<void(ProcessFailureKind)> h) override {
     return add(process_failed_, std::move(h));
   }
-  bool on_web_message_received(std::function<void(const WebMessageEvent&)> h) override {
+  bool on_web_message_received(std::function<void(WebMessageEvent&)> h) override {
     return add(web_message_received_, std::move(h));
   }
   EngineResult on_context_menu_requested(std::function<void(ContextMenuEvent&)> h) override {
@@ -975,12 +975,12 @@ class WebKitBrowserView final : public WebController,
     // Only the relay can post here: { url: its document's address, text: the page's string }.
     JSCValue* value = webkit_javascript_result_get_js_value(result);
     if (value == nullptr || !jsc_value_is_object(value)) return;
-    auto string_member = [value](const char* name) -> std::optional<std::u16string> {
-      std::optional<std::u16string> out;
+    auto string_member = [value](const char* name) -> std::optional<std::string> {
+      std::optional<std::string> out;
       JSCValue* member = jsc_value_object_get_property(value, name);
       if (member != nullptr && jsc_value_is_string(member)) {
         if (char* text = jsc_value_to_string(member)) {
-          out = to_utf16(text);
+          out.emplace(text);
           g_free(text);
         }
       }
@@ -988,13 +988,14 @@ class WebKitBrowserView final : public WebController,
       return out;
     };
     WebMessageEvent event;
-    auto url = string_member("url");
+    const std::optional<std::string> url = string_member("url");
+    if (!url) return;
     // The relay serves the service origin only; the core's own rule has the last word.
-    if (!url || !is_service_origin_url(*url)) return;
-    event.source_uri = std::move(*url);
+    event.source_uri = to_utf16(*url);
+    if (!is_service_origin_url(event.source_uri)) return;
     event.message = string_member("text");
     // A send can carry ~90 MB of text: moved into the task, never copied.
-    self->post_to_self([event = std::move(event)](WebKitBrowserView& view) {
+    self->post_to_self([event = std::move(event)](WebKitBrowserView& view) mutable {
       view.raise(view.web_message_received_, event);
     });
   }
@@ -1080,7 +1081,7 @@ class WebKitBrowserView final : public WebController,
   std::vector<std::function<void()>> title_changed_;
   std::vector<std::function<void()>> fullscreen_changed_;
   std::vector<std::function<void(ProcessFailureKind)>> process_failed_;
-  std::vector<std::function<void(const WebMessageEvent&)>> web_message_received_;
+  std::vector<std::function<void(WebMessageEvent&)>> web_message_received_;
   std::vector<std::function<void(ContextMenuEvent&)>> context_menu_requested_;
 };
 
