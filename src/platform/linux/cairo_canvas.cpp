@@ -74,6 +74,8 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
 
 CairoCanvas::~CairoCanvas() {
   drop_shaped();
+  cairo_font_options_destroy(target_font_options_);
+  cairo_font_options_destroy(synced_font_options_);
   for (Glow& g : glows_) cairo_surface_destroy(g.surface);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
@@ -417,6 +419,26 @@ void CairoCanvas::pop_transform() {
   cairo_restore(cr_);
 }
 
+void CairoCanvas::sync_text_contexts() {
+  // Pango marks a context changed whenever its matrix is set, even to the same value, and
+  // every layout on it is then shaped again; so only a real change of the transform or of the
+  // target's font options reaches the contexts.
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  cairo_surface_get_font_options(cairo_get_target(cr_), target_font_options_);
+  if (text_contexts_synced_ && m.xx == text_matrix_.xx && m.yx == text_matrix_.yx &&
+      m.xy == text_matrix_.xy && m.yy == text_matrix_.yy &&
+      cairo_font_options_equal(target_font_options_, synced_font_options_)) {
+    return;
+  }
+  for (PangoLayout* l : layouts_) pango_cairo_update_context(cr_, pango_layout_get_context(l));
+  text_matrix_ = m;
+  cairo_font_options_destroy(synced_font_options_);
+  synced_font_options_ = cairo_font_options_copy(target_font_options_);
+  text_contexts_synced_ = true;
+  drop_shaped();
+}
+
 void CairoCanvas::drop_shaped() {
   for (auto& [key, value] : shaped_) g_object_unref(value.layout);
   shaped_.clear();
@@ -432,15 +454,11 @@ const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
   key.push_back(':');
   key += std::to_string(width_units);
   auto it = shaped_.find(key);
-  if (it != shaped_.end()) {
-    pango_cairo_update_layout(cr_, it->second.layout);
-    return it->second;
-  }
+  if (it != shaped_.end()) return it->second;
   // Enough for every text of a few different frames; a flood of new texts starts afresh.
   if (shaped_.size() >= 2048) drop_shaped();
   const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
   PangoLayout* layout = pango_layout_copy(layouts_[static_cast<size_t>(format)]);
-  pango_cairo_update_layout(cr_, layout);
   const std::string utf8 = to_utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
   PangoAlignment align = PANGO_ALIGN_LEFT;
@@ -461,6 +479,7 @@ const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
 void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
                        Color c, chrome::TextOverflow overflow) {
   if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
+  sync_text_contexts();
   const bool clip = overflow == chrome::TextOverflow::clip;
   const ShapedText& t = shaped(text, format, box.width(), clip);
   double x = box.left;

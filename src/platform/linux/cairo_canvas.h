@@ -66,10 +66,16 @@ class CairoCanvas : public chrome::Canvas {
   const ShapedText& shaped(std::u16string_view text, chrome::TextFormat format, float box_width,
                            bool clip);
   void drop_shaped();
+  void sync_text_contexts();
 
   cairo_t* cr_;
   std::array<PangoLayout*, chrome::kTextFormatCount> layouts_{};
   std::unordered_map<std::string, ShapedText> shaped_;
+  // What the text contexts were last set up for.
+  bool text_contexts_synced_ = false;
+  cairo_matrix_t text_matrix_{};
+  cairo_font_options_t* target_font_options_ = cairo_font_options_create();
+  cairo_font_options_t* synced_font_options_ = cairo_font_options_create();
   // Large glows rendered once at device resolution; a frame only composites them.
   struct Glow {
     std::string key;
