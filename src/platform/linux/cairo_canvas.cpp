@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "common/utf.h"
@@ -76,7 +77,7 @@ CairoCanvas::~CairoCanvas() {
   drop_shaped();
   cairo_font_options_destroy(target_font_options_);
   cairo_font_options_destroy(synced_font_options_);
-  for (Glow& g : glows_) cairo_surface_destroy(g.surface);
+  for (Glow& g : glows_) drop_glow(g);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
@@ -151,12 +152,59 @@ void CairoCanvas::fill_rect(const RectF& r, Color c) {
   cairo_fill(cr_);
 }
 
+void CairoCanvas::stroke_outline(const RectF& outer, float band,
+                                 const std::function<void()>& trace) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  double x0 = outer.left;
+  double y0 = outer.top;
+  double x1 = outer.right;
+  double y1 = outer.bottom;
+  cairo_user_to_device(cr_, &x0, &y0);
+  cairo_user_to_device(cr_, &x1, &y1);
+  const int left = static_cast<int>(std::floor(std::min(x0, x1))) - 1;
+  const int top = static_cast<int>(std::floor(std::min(y0, y1))) - 1;
+  const int right = static_cast<int>(std::ceil(std::max(x0, x1))) + 1;
+  const int bottom = static_cast<int>(std::ceil(std::max(y0, y1))) + 1;
+  const int bx = static_cast<int>(std::ceil(band * std::fabs(m.xx))) + 2;
+  const int by = static_cast<int>(std::ceil(band * std::fabs(m.yy))) + 2;
+  const bool axis_aligned = m.xy == 0 && m.yx == 0;
+  const long inside = static_cast<long>(std::max(right - left - 2 * bx, 0)) *
+                      static_cast<long>(std::max(bottom - top - 2 * by, 0));
+  if (!axis_aligned || inside < 64L * 64L) {
+    trace();
+    cairo_stroke(cr_);
+    return;
+  }
+  // The spans of one stroke reach from its leftmost to its rightmost edge on every row, so a
+  // large outline would go through every pixel inside it; four bands along its edges do not.
+  const int bands[4][4] = {{left, top, right, top + by},
+                           {left, bottom - by, right, bottom},
+                           {left, top + by, left + bx, bottom - by},
+                           {right - bx, top + by, right, bottom - by}};
+  for (const auto& b : bands) {
+    cairo_save(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, b[0], b[1], b[2] - b[0], b[3] - b[1]);
+    cairo_clip(cr_);
+    cairo_set_matrix(cr_, &m);
+    trace();
+    cairo_stroke(cr_);
+    cairo_restore(cr_);
+  }
+}
+
 void CairoCanvas::stroke_rect(const RectF& r, Color c, float width) {
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
   source(c);
   cairo_set_line_width(cr_, width);
-  cairo_stroke(cr_);
+  const float h = width / 2;
+  stroke_outline(
+      {r.left - h, r.top - h, std::max(r.right, r.left) + h, std::max(r.bottom, r.top) + h},
+      width + 1, [&] {
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
+      });
 }
 
 void CairoCanvas::fill_round_rect(const RectF& r, float radius, Color c) {
@@ -170,12 +218,13 @@ void CairoCanvas::stroke_round_rect(const RectF& r, float radius, Color c, float
   if (r.width() <= 0 || r.height() <= 0) return;
   // Centre the stroke on the half pixel inside the box like the system's thin outlines.
   const float h = width / 2;
-  round_rect_path(
-      {r.left + h, r.top + h, std::max(r.right - h, r.left + h), std::max(r.bottom - h, r.top + h)},
-      std::max(radius - h, 0.0f));
   source(c);
   cairo_set_line_width(cr_, width);
-  cairo_stroke(cr_);
+  stroke_outline(r, radius + width + 1, [&] {
+    round_rect_path({r.left + h, r.top + h, std::max(r.right - h, r.left + h),
+                     std::max(r.bottom - h, r.top + h)},
+                    std::max(radius - h, 0.0f));
+  });
 }
 
 void CairoCanvas::fill_ellipse(Point centre, float rx, float ry, Color c) {
@@ -304,10 +353,32 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
       key.push_back(',');
     }
   }
+  // Smooth enough to render at a quarter of the resolution and stretch. Small-surface pixel
+  // (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
+  const double k = 4;
+  cairo_matrix_t user;
+  cairo_get_matrix(cr_, &user);
+  cairo_matrix_t to_small;
+  cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
+  cairo_matrix_t scale_down;
+  cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
+  cairo_matrix_multiply(&to_small, &to_small, &scale_down);
+  cairo_matrix_multiply(&to_small, &user, &to_small);
+  // Stretches the small rendering over the area of the target gc.
+  auto stretch = [&](cairo_t* gc, cairo_surface_t* small) {
+    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
+    cairo_pattern_set_matrix(image, &to_small);
+    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
+    cairo_new_path(gc);
+    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
+    cairo_set_source(gc, image);
+    cairo_fill(gc);
+    cairo_pattern_destroy(image);
+  };
+
   auto it = std::find_if(glows_.begin(), glows_.end(), [&](const Glow& g) { return g.key == key; });
   if (it == glows_.end()) {
-    // Smooth enough to render at a quarter of the resolution and stretch.
-    const double k = 4;
     const int sw = std::max(1, static_cast<int>(std::ceil(iw / k)) + 2);
     const int sh = std::max(1, static_cast<int>(std::ceil(ih / k)) + 2);
     cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
@@ -316,9 +387,7 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
       cairo_pattern_add_color_stop_rgba(pat, st.offset, st.color.r, st.color.g, st.color.b,
                                         st.color.a);
     }
-    // Small-surface pixel (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
-    cairo_matrix_t device_to_user;
-    cairo_get_matrix(cr_, &device_to_user);
+    cairo_matrix_t device_to_user = user;
     cairo_matrix_invert(&device_to_user);
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
@@ -332,48 +401,47 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
     cairo_paint(sc);
     cairo_destroy(sc);
     cairo_pattern_destroy(pat);
-
-    Glow g;
-    g.key = std::move(key);
-    g.x = ix0;
-    g.y = iy0;
-    g.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
-    cairo_t* gc = cairo_create(g.surface);
-    cairo_translate(gc, -ix0, -iy0);
-    cairo_matrix_t user;
-    cairo_get_matrix(cr_, &user);
-    cairo_transform(gc, &user);
-    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
-    cairo_matrix_t to_small;
-    cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
-    cairo_matrix_t scale_down;
-    cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
-    cairo_matrix_multiply(&to_small, &to_small, &scale_down);
-    cairo_matrix_multiply(&to_small, &user, &to_small);
-    cairo_pattern_set_matrix(image, &to_small);
-    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
-    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
-    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
-    cairo_set_source(gc, image);
-    cairo_fill(gc);
-    cairo_pattern_destroy(image);
-    cairo_destroy(gc);
-    cairo_surface_destroy(small);
+    // Least recently used first.
     if (glows_.size() >= 4) {
-      cairo_surface_destroy(glows_.front().surface);
+      drop_glow(glows_.front());
       glows_.erase(glows_.begin());
     }
+    Glow g;
+    g.key = std::move(key);
+    g.small = small;
     glows_.push_back(std::move(g));
-    it = glows_.end() - 1;
+    // A glow that changes every frame (a pulse) is stretched straight onto the target; only
+    // one that comes back gets a device-resolution copy.
+    stretch(cr_, small);
+    return;
+  }
+  std::rotate(it, it + 1, glows_.end());
+  Glow& g = glows_.back();
+  if (!g.full) {
+    g.x = ix0;
+    g.y = iy0;
+    g.full = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
+    cairo_t* gc = cairo_create(g.full);
+    cairo_translate(gc, -ix0, -iy0);
+    cairo_transform(gc, &user);
+    stretch(gc, g.small);
+    cairo_destroy(gc);
   }
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_new_path(cr_);
-  cairo_rectangle(cr_, it->x, it->y, cairo_image_surface_get_width(it->surface),
-                  cairo_image_surface_get_height(it->surface));
-  cairo_set_source_surface(cr_, it->surface, it->x, it->y);
+  cairo_rectangle(cr_, g.x, g.y, cairo_image_surface_get_width(g.full),
+                  cairo_image_surface_get_height(g.full));
+  cairo_set_source_surface(cr_, g.full, g.x, g.y);
   cairo_fill(cr_);
   cairo_restore(cr_);
+}
+
+void CairoCanvas::drop_glow(Glow& g) {
+  if (g.small) cairo_surface_destroy(g.small);
+  if (g.full) cairo_surface_destroy(g.full);
+  g.small = nullptr;
+  g.full = nullptr;
 }
 
 void CairoCanvas::push_layer(float opacity) {

@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,6 +57,9 @@ class CairoCanvas : public chrome::Canvas {
   void ellipse_path(chrome::Point centre, float rx, float ry);
   void set_path(const chrome::Path& p);
   void source(chrome::Color c);
+  // Strokes the outline that trace puts in the path; every pixel it touches lies within band of
+  // outer, the outside of the stroke (user space).
+  void stroke_outline(const chrome::RectF& outer, float band, const std::function<void()>& trace);
 
   // A shaped line ready to draw; shaping is the costly part of text, and frames repeat it.
   struct ShapedText {
@@ -76,16 +80,19 @@ class CairoCanvas : public chrome::Canvas {
   cairo_matrix_t text_matrix_{};
   cairo_font_options_t* target_font_options_ = cairo_font_options_create();
   cairo_font_options_t* synced_font_options_ = cairo_font_options_create();
-  // Large glows rendered once at device resolution; a frame only composites them.
+  // Large glows rendered at a quarter of the resolution and stretched; one drawn again gets a
+  // device-resolution copy that later frames only composite.
   struct Glow {
     std::string key;
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* small = nullptr;
+    cairo_surface_t* full = nullptr;  // device pixels from (x, y)
     int x = 0;
     int y = 0;
   };
-  std::vector<Glow> glows_;
+  std::vector<Glow> glows_;  // least recently used first
   void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
                  std::span<const chrome::GradientStop> stops);
+  static void drop_glow(Glow& g);
   PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
   std::vector<float> layer_opacity_;
 };
