@@ -39,10 +39,18 @@ PangoWeight pango_weight(int w) {
 
 }  // namespace
 
-CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
-  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_miter_limit(cr_, 10);
+namespace {
+
+void set_stroke_style(cairo_t* cr) {
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_miter_limit(cr, 10);
+}
+
+}  // namespace
+
+CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
+  set_stroke_style(cr_);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -73,14 +81,25 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
   cairo_font_options_destroy(options);
 }
 
+void CairoCanvas::retarget(cairo_t* cr) {
+  cairo_reference(cr);
+  cairo_destroy(cr_);
+  cr_ = cr;
+  set_stroke_style(cr_);
+  layer_opacity_.clear();
+}
+
 CairoCanvas::~CairoCanvas() {
   drop_shaped();
   cairo_font_options_destroy(target_font_options_);
   cairo_font_options_destroy(synced_font_options_);
   for (Glow& g : glows_) drop_glow(g);
+  for (Backdrop& b : backdrops_) cairo_surface_destroy(b.surface);
+  for (auto& [id, sprite] : sprites_) cairo_surface_destroy(sprite.surface);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
+  cairo_destroy(cr_);
 }
 
 void CairoCanvas::source(Color c) {
@@ -171,7 +190,7 @@ void CairoCanvas::stroke_outline(const RectF& outer, float band,
   const bool axis_aligned = m.xy == 0 && m.yx == 0;
   const long inside = static_cast<long>(std::max(right - left - 2 * bx, 0)) *
                       static_cast<long>(std::max(bottom - top - 2 * by, 0));
-  if (!axis_aligned || inside < 64L * 64L) {
+  if (!axis_aligned || inside < 160L * 160L) {
     trace();
     cairo_stroke(cr_);
     return;
@@ -442,6 +461,145 @@ void CairoCanvas::drop_glow(Glow& g) {
   if (g.full) cairo_surface_destroy(g.full);
   g.small = nullptr;
   g.full = nullptr;
+}
+
+void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::function<void()>& paint) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  double x0 = r.left;
+  double y0 = r.top;
+  double x1 = r.right;
+  double y1 = r.bottom;
+  cairo_user_to_device(cr_, &x0, &y0);
+  cairo_user_to_device(cr_, &x1, &y1);
+  // Only a rectangle on whole device pixels is covered the same way by a copy; a fractional
+  // edge blends with what lies beneath.
+  const auto whole = [](double v) { return std::fabs(v - std::round(v)) < 1e-3; };
+  const int left = static_cast<int>(std::round(std::min(x0, x1)));
+  const int top = static_cast<int>(std::round(std::min(y0, y1)));
+  const int width = static_cast<int>(std::round(std::max(x0, x1))) - left;
+  const int height = static_cast<int>(std::round(std::max(y0, y1))) - top;
+  if (m.xy != 0 || m.yx != 0 || !whole(x0) || !whole(y0) || !whole(x1) || !whole(y1) ||
+      width <= 0 || height <= 0) {
+    paint();
+    return;
+  }
+  auto it = std::find_if(backdrops_.begin(), backdrops_.end(), [&](const Backdrop& b) {
+    return b.key == key && b.left == left && b.top == top && b.width == width &&
+           b.height == height && b.xx == m.xx && b.yy == m.yy;
+  });
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, left, top, width, height);
+  cairo_clip(cr_);
+  if (it == backdrops_.end()) {
+    cairo_set_matrix(cr_, &m);
+    cairo_push_group(cr_);
+    paint();
+    cairo_pattern_t* group = cairo_pop_group(cr_);
+    cairo_surface_t* surface = nullptr;
+    if (cairo_pattern_get_surface(group, &surface) != CAIRO_STATUS_SUCCESS) {
+      cairo_pattern_destroy(group);
+      cairo_restore(cr_);
+      paint();
+      return;
+    }
+    // A few screens' worth of the largest window: the least recently used go first.
+    std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    for (const Backdrop& b : backdrops_) bytes += b.bytes();
+    while (!backdrops_.empty() && bytes > kBackdropBudget) {
+      bytes -= backdrops_.front().bytes();
+      cairo_surface_destroy(backdrops_.front().surface);
+      backdrops_.erase(backdrops_.begin());
+    }
+    backdrops_.push_back(
+        {key, left, top, width, height, m.xx, m.yy, cairo_surface_reference(surface)});
+    cairo_pattern_destroy(group);
+    it = backdrops_.end() - 1;
+    cairo_identity_matrix(cr_);
+  } else {
+    std::rotate(it, it + 1, backdrops_.end());
+    it = backdrops_.end() - 1;
+  }
+  // The group surface keeps the device offset of its place on the target.
+  cairo_set_source_surface(cr_, it->surface, 0, 0);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::sprite(const RectF& bounds, std::uint64_t key,
+                         const std::function<void()>& paint) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  double x0 = bounds.left;
+  double y0 = bounds.top;
+  double x1 = bounds.right;
+  double y1 = bounds.bottom;
+  cairo_user_to_device(cr_, &x0, &y0);
+  cairo_user_to_device(cr_, &x1, &y1);
+  const double fx = std::floor(std::min(x0, x1));
+  const double fy = std::floor(std::min(y0, y1));
+  const int left = static_cast<int>(fx);
+  const int top = static_cast<int>(fy);
+  const int width = static_cast<int>(std::ceil(std::max(x0, x1))) - left;
+  const int height = static_cast<int>(std::ceil(std::max(y0, y1))) - top;
+  if (m.xy != 0 || m.yx != 0 || width <= 0 || height <= 0 || width > 128 || height > 128) {
+    paint();
+    return;
+  }
+  // Where the sprite lies within its first pixel decides every pixel it covers.
+  const SpriteKey id{key, std::min(x0, x1) - fx, std::min(y0, y1) - fy, m.xx, m.yy};
+  auto it = sprites_.find(id);
+  if (it == sprites_.end()) {
+    if (sprites_.size() >= 512) drop_old_sprites();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_surface_set_device_offset(surface, -left, -top);
+    cairo_t* target = cr_;
+    cr_ = cairo_create(surface);
+    cairo_set_matrix(cr_, &m);
+    set_stroke_style(cr_);
+    paint();
+    cairo_destroy(cr_);
+    cr_ = target;
+    cairo_surface_set_device_offset(surface, 0, 0);
+    it = sprites_.emplace(id, Sprite{surface, 0}).first;
+  }
+  it->second.last_used = ++sprite_clock_;
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, left, top, width, height);
+  cairo_set_source_surface(cr_, it->second.surface, left, top);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::drop_old_sprites() {
+  // Keeps the more recently used half.
+  std::vector<std::uint64_t> uses;
+  uses.reserve(sprites_.size());
+  for (const auto& [id, s] : sprites_) uses.push_back(s.last_used);
+  std::nth_element(uses.begin(), uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2),
+                   uses.end());
+  const std::uint64_t keep_from = uses[uses.size() / 2];
+  for (auto it = sprites_.begin(); it != sprites_.end();) {
+    if (it->second.last_used < keep_from) {
+      cairo_surface_destroy(it->second.surface);
+      it = sprites_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::size_t CairoCanvas::SpriteKeyHash::operator()(const SpriteKey& k) const {
+  std::size_t h = std::hash<std::uint64_t>()(k.key);
+  for (const double v : {k.fx, k.fy, k.xx, k.yy}) {
+    h ^= std::hash<double>()(v) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  }
+  return h;
 }
 
 void CairoCanvas::push_layer(float opacity) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The chrome's canvas over Cairo and Pango; the GTK host hands in its own context, the
-// off-screen render an image surface's.
+// The chrome's canvas over Cairo and Pango; the GTK host hands in its window's context for
+// each frame, the off-screen render an image surface's. One canvas lives across frames so its
+// shaped lines, glows, backdrops and sprites carry over.
 
 #include <cairo.h>
 
@@ -19,11 +20,16 @@ namespace vantiro::platform {
 
 class CairoCanvas : public chrome::Canvas {
  public:
-  // cr stays owned by the caller and must outlive the canvas; its transform maps DIPs.
+  // The canvas keeps a reference to cr; its transform maps DIPs to the target's pixels.
   explicit CairoCanvas(cairo_t* cr);
   ~CairoCanvas() override;
   CairoCanvas(const CairoCanvas&) = delete;
   CairoCanvas& operator=(const CairoCanvas&) = delete;
+
+  // Draws the next frame into cr (a reference is kept until the next call). What the canvas
+  // keeps between frames is reused as long as the transform and the target's font options
+  // match; a frame starts with no open layer.
+  void retarget(cairo_t* cr);
 
   void clear(chrome::Color c) override;
   void fill_rect(const chrome::RectF& r, chrome::Color c) override;
@@ -51,6 +57,10 @@ class CairoCanvas : public chrome::Canvas {
   void text(std::u16string_view text, chrome::TextFormat format, const chrome::RectF& box,
             chrome::Color c, chrome::TextOverflow overflow) override;
   bool icon_glyph(char16_t glyph, chrome::Point centre, chrome::Color c) override;
+  void backdrop(const chrome::RectF& r, std::uint64_t key,
+                const std::function<void()>& paint) override;
+  void sprite(const chrome::RectF& bounds, std::uint64_t key,
+              const std::function<void()>& paint) override;
 
  private:
   void round_rect_path(const chrome::RectF& r, float radius);
@@ -93,6 +103,41 @@ class CairoCanvas : public chrome::Canvas {
   void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
                  std::span<const chrome::GradientStop> stops);
   static void drop_glow(Glow& g);
+  // Backdrops painted once, least recently used first; each a copy of its device pixels.
+  struct Backdrop {
+    std::uint64_t key = 0;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    double xx = 1;
+    double yy = 1;
+    cairo_surface_t* surface = nullptr;
+    std::size_t bytes() const {
+      return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    }
+  };
+  static constexpr std::size_t kBackdropBudget = 96u << 20;
+  std::vector<Backdrop> backdrops_;
+  // Small drawings (icons) kept by their key and their place within a device pixel.
+  struct SpriteKey {
+    std::uint64_t key = 0;
+    double fx = 0;
+    double fy = 0;
+    double xx = 1;
+    double yy = 1;
+    bool operator==(const SpriteKey&) const = default;
+  };
+  struct SpriteKeyHash {
+    std::size_t operator()(const SpriteKey& k) const;
+  };
+  struct Sprite {
+    cairo_surface_t* surface = nullptr;
+    std::uint64_t last_used = 0;
+  };
+  std::unordered_map<SpriteKey, Sprite, SpriteKeyHash> sprites_;
+  std::uint64_t sprite_clock_ = 0;
+  void drop_old_sprites();
   PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
   std::vector<float> layer_opacity_;
 };
