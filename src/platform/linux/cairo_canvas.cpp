@@ -484,10 +484,20 @@ void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::functio
     paint();
     return;
   }
-  auto it = std::find_if(backdrops_.begin(), backdrops_.end(), [&](const Backdrop& b) {
-    return b.key == key && b.left == left && b.top == top && b.width == width &&
-           b.height == height && b.xx == m.xx && b.yy == m.yy;
-  });
+  const BackdropPlace place{key, left, top, width, height, m.xx, m.yy};
+  auto it = std::find_if(backdrops_.begin(), backdrops_.end(),
+                         [&](const Backdrop& b) { return b.place == place; });
+  if (it == backdrops_.end()) {
+    // A backdrop that changes every frame (a fade) is never copied; one seen before is.
+    auto seen = std::find(seen_backdrops_.begin(), seen_backdrops_.end(), place);
+    if (seen == seen_backdrops_.end()) {
+      if (seen_backdrops_.size() >= 8) seen_backdrops_.erase(seen_backdrops_.begin());
+      seen_backdrops_.push_back(place);
+      paint();
+      return;
+    }
+    seen_backdrops_.erase(seen);
+  }
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_new_path(cr_);
@@ -513,8 +523,7 @@ void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::functio
       cairo_surface_destroy(backdrops_.front().surface);
       backdrops_.erase(backdrops_.begin());
     }
-    backdrops_.push_back(
-        {key, left, top, width, height, m.xx, m.yy, cairo_surface_reference(surface)});
+    backdrops_.push_back({place, cairo_surface_reference(surface)});
     cairo_pattern_destroy(group);
     it = backdrops_.end() - 1;
     cairo_identity_matrix(cr_);

@@ -103,8 +103,8 @@ class CairoCanvas : public chrome::Canvas {
   void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
                  std::span<const chrome::GradientStop> stops);
   static void drop_glow(Glow& g);
-  // Backdrops painted once, least recently used first; each a copy of its device pixels.
-  struct Backdrop {
+  // A backdrop's key and its device pixels at a scale.
+  struct BackdropPlace {
     std::uint64_t key = 0;
     int left = 0;
     int top = 0;
@@ -112,13 +112,19 @@ class CairoCanvas : public chrome::Canvas {
     int height = 0;
     double xx = 1;
     double yy = 1;
+    bool operator==(const BackdropPlace&) const = default;
+  };
+  // Backdrops painted before, least recently used first; each a copy of its device pixels.
+  struct Backdrop {
+    BackdropPlace place;
     cairo_surface_t* surface = nullptr;
     std::size_t bytes() const {
-      return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+      return static_cast<std::size_t>(place.width) * static_cast<std::size_t>(place.height) * 4;
     }
   };
   static constexpr std::size_t kBackdropBudget = 96u << 20;
   std::vector<Backdrop> backdrops_;
+  std::vector<BackdropPlace> seen_backdrops_;  // painted once, not copied yet
   // Small drawings (icons) kept by their key and their place within a device pixel.
   struct SpriteKey {
     std::uint64_t key = 0;

@@ -28,50 +28,74 @@ ChromeState studio_frame() {
   return s;
 }
 
+ChromeState launcher_frame() {
+  ChromeState s = studio_frame();
+  s.active_tab_is_launcher = true;
+  return s;
+}
+
+ChromeState settings_frame() {
+  ChromeState s = studio_frame();
+  s.settings_open = true;
+  s.settings_category = 2;  // the keyboard shortcuts: the most rows and key caps
+  return s;
+}
+
+ChromeState boot_frame() {
+  ChromeState s = studio_frame();
+  s.startup_scene = true;
+  s.active_tab_loading = true;
+  s.boot_stage = 3;
+  s.boot_status_line = u"Opening workspace …";
+  s.tip_seed = 1;
+  return s;
+}
+
 struct Screen {
   const char* name;
   ChromeState (*state)();
-  bool spinner;  // the boot scene moves every frame
+  // What moves from one frame to the next, as the 16 ms animation tick moves it; null for a
+  // screen that is repainted as it is.
+  void (*advance)(ChromeState&, const vantiro::chrome::LayoutResult&, int frame);
 };
 
 const Screen kScreens[] = {
-    {"studio", [] { return studio_frame(); }, false},
-    {"launcher",
-     [] {
-       ChromeState s = studio_frame();
-       s.active_tab_is_launcher = true;
-       return s;
-     },
-     false},
+    {"studio", studio_frame, nullptr},
+    {"launcher", launcher_frame, nullptr},
     {"palette",
      [] {
-       ChromeState s = studio_frame();
-       s.active_tab_is_launcher = true;
+       ChromeState s = launcher_frame();
        s.palette_open = true;
        s.query = u"fordon";
        s.selection = 1;
        return s;
      },
-     false},
-    {"settings",
-     [] {
-       ChromeState s = studio_frame();
-       s.settings_open = true;
-       s.settings_category = 2;  // the keyboard shortcuts: the most rows and key caps
-       return s;
-     },
-     false},
-    {"boot",
-     [] {
-       ChromeState s = studio_frame();
-       s.startup_scene = true;
-       s.active_tab_loading = true;
-       s.boot_stage = 3;
-       s.boot_status_line = u"Opening workspace …";
-       s.tip_seed = 1;
-       return s;
-     },
-     true},
+     nullptr},
+    {"settings", settings_frame, nullptr},
+    {"boot", boot_frame,
+     [](ChromeState& s, const vantiro::chrome::LayoutResult&, int frame) {
+       s.spinner_phase = static_cast<float>(frame * 16 % vantiro::chrome::kSpinnerCycleMs) /
+                         static_cast<float>(vantiro::chrome::kSpinnerCycleMs);
+     }},
+    // Frames while something eases: nothing kept from the previous frame fits them all.
+    {"launcher-hover-fading", launcher_frame,
+     [](ChromeState& s, const vantiro::chrome::LayoutResult& l, int frame) {
+       for (size_t i = 0; i < l.zones.size(); ++i) {
+         if (l.zones[i].index != 2) continue;  // a launcher card
+         s.hover = static_cast<int>(i);
+         s.hover_zone = vantiro::chrome::ZoneIdentity::of(l.zones[i]);
+       }
+       s.hover_fade_in = static_cast<float>(frame % 10 + 1) / 10;
+     }},
+    {"settings-opening", settings_frame,
+     [](ChromeState& s, const vantiro::chrome::LayoutResult&, int frame) {
+       s.settings_progress = static_cast<float>(frame % 12 + 1) / 12;
+     }},
+    {"rail-moving", launcher_frame,
+     [](ChromeState& s, const vantiro::chrome::LayoutResult&, int frame) {
+       s.sidebar_expanded = true;
+       s.rail_width = 64 + static_cast<float>(frame % 20) * 7.8f;
+     }},
 };
 
 void paint_frames(benchmark::State& st, const Screen& screen, int w, int h, int dpi) {
@@ -83,13 +107,12 @@ void paint_frames(benchmark::State& st, const Screen& screen, int w, int h, int 
   ChromeState s = screen.state();
   const float inset = vantiro::chrome::px_to_dip(
       static_cast<float>(vantiro::chrome::frame_inset_px(dpi, false, false)), dpi);
-  std::uint64_t now_ms = 0;
+  const vantiro::chrome::LayoutResult layout = vantiro::chrome::layout_chrome(
+      vantiro::chrome::px_to_dip(static_cast<float>(w), dpi),
+      vantiro::chrome::px_to_dip(static_cast<float>(h), dpi), inset, s);
+  int frame = 0;
   for (auto _ : st) {
-    if (screen.spinner) {
-      now_ms += 16;
-      s.spinner_phase = static_cast<float>(now_ms % vantiro::chrome::kSpinnerCycleMs) /
-                        static_cast<float>(vantiro::chrome::kSpinnerCycleMs);
-    }
+    if (screen.advance) screen.advance(s, layout, frame++);
     if (!r.paint(inset, s)) st.SkipWithError("paint failed");
   }
 }
