@@ -40,14 +40,6 @@ constexpr std::array<Tip, kTipCount> kTips = {{
      u"Projects, exports and credits sync automatically when you're signed in."},
 }};
 
-void grid(Canvas& c, const RectF& r, float cx, float cy, Color color) {
-  const float step = 38;
-  float x = cx - std::floor((cx - r.left) / step) * step;
-  for (; x <= r.right; x += step) c.line({x, r.top}, {x, r.bottom}, color, 1);
-  float y = cy - std::floor((cy - r.top) / step) * step;
-  for (; y <= r.bottom; y += step) c.line({r.left, y}, {r.right, y}, color, 1);
-}
-
 void glow(Canvas& c, const RectF& r, Point centre, float radius, float a) {
   const GradientStop stops[] = {
       {0, rgb(kAccent, a)}, {0.45f, rgb(kAccent, 0.38f * a)}, {1, rgb(kAccent, 0)}};
@@ -79,7 +71,7 @@ void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::opti
     }
     c.fill_rect(r, rgb(0x090F18));
     if (still_backdrop) {
-      grid(c, r, cx, u, rgb(kAccent, 0.024f));
+      draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
       glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
     }
     if (base) c.pop_clip();
@@ -100,7 +92,7 @@ void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::opti
   const float p = reduced ? 0.5f : 0.5f + 0.5f * std::sin(2 * pi * phase);
 
   if (!still_backdrop) {
-    grid(c, r, cx, u, rgb(kAccent, 0.024f));
+    draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
     glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
   }
   glow(c, r, {cx, u}, 170 + 18 * p, 0.22f + 0.1f * p);

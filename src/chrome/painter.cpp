@@ -468,16 +468,7 @@ class Painter {
   void glow_and_grid(const RectF& r, Point centre, float rx, float ry) {
     const GradientStop stops[] = {{0, rgb(kAccent, 0.12f)}, {1, rgb(kAccent, 0)}};
     c_.fill_radial(r, centre, rx, ry, stops);
-    const float step = 38;
-    const Color line = rgb(kAccent, 0.028f);
-    const float cx = r.center_x();
-    const float cy = r.center_y();
-    for (float x = cx - std::floor((cx - r.left) / step) * step; x <= r.right; x += step) {
-      c_.line({x, r.top}, {x, r.bottom}, line, 1);
-    }
-    for (float y = cy - std::floor((cy - r.top) / step) * step; y <= r.bottom; y += step) {
-      c_.line({r.left, y}, {r.right, y}, line, 1);
-    }
+    draw_grid(c_, r, {r.center_x(), r.center_y()}, rgb(kAccent, 0.028f));
   }
 
   // The launcher, crash card or loading scene in r over the base fill, when one is given.
@@ -750,6 +741,18 @@ char16_t icon_font_glyph(int id) {
       return 0xE8BB;
     default:
       return 0;
+  }
+}
+
+void draw_grid(Canvas& c, const RectF& r, Point through, Color color) {
+  const float step = 38;
+  for (float x = through.x - std::floor((through.x - r.left) / step) * step; x <= r.right;
+       x += step) {
+    c.line({x, r.top}, {x, r.bottom}, color, 1);
+  }
+  for (float y = through.y - std::floor((through.y - r.top) / step) * step; y <= r.bottom;
+       y += step) {
+    c.line({r.left, y}, {r.right, y}, color, 1);
   }
 }
 

@@ -682,8 +682,23 @@ void CairoCanvas::drop_shaped() {
 const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
                                                    chrome::TextFormat format, float box_width,
                                                    bool clip) {
-  const int width_units = clip ? -1 : static_cast<int>(box_width * PANGO_SCALE);
-  std::string key = to_utf8(text);
+  const std::string utf8 = to_utf8(text);
+  const ShapedText& natural = shaped_line(utf8, format, -1);
+  if (clip) return natural;
+  const int width_units = static_cast<int>(box_width * PANGO_SCALE);
+  // A leading line that fits is the same line in any wider box: boxes that change with an
+  // animated width keep their shaping.
+  if (chrome::text_format_spec(format).align == chrome::TextAlign::leading &&
+      natural.width_units < width_units) {
+    return natural;
+  }
+  return shaped_line(utf8, format, width_units);
+}
+
+const CairoCanvas::ShapedText& CairoCanvas::shaped_line(const std::string& utf8,
+                                                        chrome::TextFormat format,
+                                                        int width_units) {
+  std::string key = utf8;
   key.push_back('\0');
   key += std::to_string(static_cast<int>(format));
   key.push_back(':');
@@ -694,18 +709,18 @@ const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
   if (shaped_.size() >= 2048) drop_shaped();
   const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
   PangoLayout* layout = pango_layout_copy(layouts_[static_cast<size_t>(format)]);
-  const std::string utf8 = to_utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
   PangoAlignment align = PANGO_ALIGN_LEFT;
   if (spec.align == chrome::TextAlign::center) align = PANGO_ALIGN_CENTER;
   if (spec.align == chrome::TextAlign::trailing) align = PANGO_ALIGN_RIGHT;
   pango_layout_set_width(layout, width_units);
-  pango_layout_set_ellipsize(layout, clip ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
+  pango_layout_set_ellipsize(layout, width_units < 0 ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
   pango_layout_set_alignment(layout, align);
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   ShapedText t;
   t.layout = layout;
+  t.width_units = logical.width;
   t.width = static_cast<double>(logical.width) / PANGO_SCALE;
   t.height = static_cast<double>(logical.height) / PANGO_SCALE;
   return shaped_.emplace(std::move(key), t).first->second;

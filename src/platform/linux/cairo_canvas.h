@@ -74,11 +74,15 @@ class CairoCanvas : public chrome::Canvas {
   // A shaped line ready to draw; shaping is the costly part of text, and frames repeat it.
   struct ShapedText {
     PangoLayout* layout = nullptr;
+    int width_units = 0;  // Pango units
     double width = 0;
     double height = 0;
   };
   const ShapedText& shaped(std::u16string_view text, chrome::TextFormat format, float box_width,
                            bool clip);
+  // A line at a width in Pango units, ellipsized to it; -1 for its natural width.
+  const ShapedText& shaped_line(const std::string& utf8, chrome::TextFormat format,
+                                int width_units);
   void drop_shaped();
   void sync_text_contexts();
 
