@@ -25,14 +25,16 @@ constexpr Modifiers kAlt{false, true, false};
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void start(bool skip_welcome = true, int tabs = 1) {
+  // Tabs on the start page, or launcher tabs.
+  void start(bool skip_welcome = true, int tabs = 1, bool launchers = false) {
     rt.ui_swedish = false;
     window = std::make_unique<MainWindow>(rt, host, addresses, views, clock,
                                           account::SignInGate::at_start_up(skip_welcome));
     host.window = window.get();
     window->on_created({1440, 900, 96, false, false});
     clock.now = 1000;
-    for (int i = 0; i < tabs; ++i) window->tabs().open_tab(addresses.start_url(false), true, 1000);
+    for (int i = 0; i < tabs; ++i)
+      window->tabs().open_tab(launchers ? u"" : addresses.start_url(false), true, 1000);
     window->refresh_chrome();
   }
   std::size_t tab_count() { return window->tabs().tabs().size(); }
@@ -215,15 +217,7 @@ TEST_F(MainWindowTest, TheAnimationTimerRunsOnlyWhileSomethingMovesOrWaitsForARe
 }
 
 TEST_F(MainWindowTest, OnceEverythingSettlesNoFrameIsAskedForUntilSomethingChanges) {
-  // A launcher tab: nothing loads, nothing waits for a reveal.
-  rt.ui_swedish = false;
-  window = std::make_unique<MainWindow>(rt, host, addresses, views, clock,
-                                        account::SignInGate::at_start_up(true));
-  host.window = window.get();
-  window->on_created({1440, 900, 96, false, false});
-  clock.now = 1000;
-  window->tabs().open_tab(u"", true, 1000);
-  window->refresh_chrome();
+  start(true, 1, true);  // a launcher tab: nothing loads, nothing waits for a reveal
   const auto settle = [&] {
     for (int i = 0; i < 400 && window->animation_timer_running(); ++i) {
       clock.now += 16;

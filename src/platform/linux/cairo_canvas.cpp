@@ -47,6 +47,32 @@ void set_stroke_style(cairo_t* cr) {
   cairo_set_miter_limit(cr, 10);
 }
 
+// A rectangle of user space where it lands on the device, with the transform that put it there.
+struct OnDevice {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+  cairo_matrix_t m{};
+  bool axis_aligned() const { return m.xy == 0 && m.yx == 0; }
+};
+
+OnDevice on_device(cairo_t* cr, const RectF& r) {
+  OnDevice d;
+  cairo_get_matrix(cr, &d.m);
+  double x0 = r.left;
+  double y0 = r.top;
+  double x1 = r.right;
+  double y1 = r.bottom;
+  cairo_user_to_device(cr, &x0, &y0);
+  cairo_user_to_device(cr, &x1, &y1);
+  d.left = std::min(x0, x1);
+  d.right = std::max(x0, x1);
+  d.top = std::min(y0, y1);
+  d.bottom = std::max(y0, y1);
+  return d;
+}
+
 }  // namespace
 
 CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
@@ -173,21 +199,15 @@ void CairoCanvas::fill_rect(const RectF& r, Color c) {
 
 void CairoCanvas::stroke_outline(const RectF& outer, float band,
                                  const std::function<void()>& trace) {
-  cairo_matrix_t m;
-  cairo_get_matrix(cr_, &m);
-  double x0 = outer.left;
-  double y0 = outer.top;
-  double x1 = outer.right;
-  double y1 = outer.bottom;
-  cairo_user_to_device(cr_, &x0, &y0);
-  cairo_user_to_device(cr_, &x1, &y1);
-  const int left = static_cast<int>(std::floor(std::min(x0, x1))) - 1;
-  const int top = static_cast<int>(std::floor(std::min(y0, y1))) - 1;
-  const int right = static_cast<int>(std::ceil(std::max(x0, x1))) + 1;
-  const int bottom = static_cast<int>(std::ceil(std::max(y0, y1))) + 1;
+  const OnDevice d = on_device(cr_, outer);
+  const cairo_matrix_t& m = d.m;
+  const int left = static_cast<int>(std::floor(d.left)) - 1;
+  const int top = static_cast<int>(std::floor(d.top)) - 1;
+  const int right = static_cast<int>(std::ceil(d.right)) + 1;
+  const int bottom = static_cast<int>(std::ceil(d.bottom)) + 1;
   const int bx = static_cast<int>(std::ceil(band * std::fabs(m.xx))) + 2;
   const int by = static_cast<int>(std::ceil(band * std::fabs(m.yy))) + 2;
-  const bool axis_aligned = m.xy == 0 && m.yx == 0;
+  const bool axis_aligned = d.axis_aligned();
   const long inside = static_cast<long>(std::max(right - left - 2 * bx, 0)) *
                       static_cast<long>(std::max(bottom - top - 2 * by, 0));
   if (!axis_aligned || inside < 160L * 160L) {
@@ -344,16 +364,11 @@ void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
 
 void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
                             std::span<const chrome::GradientStop> stops) {
-  double dx0 = area.left;
-  double dy0 = area.top;
-  double dx1 = area.right;
-  double dy1 = area.bottom;
-  cairo_user_to_device(cr_, &dx0, &dy0);
-  cairo_user_to_device(cr_, &dx1, &dy1);
-  const int ix0 = static_cast<int>(std::floor(std::min(dx0, dx1)));
-  const int iy0 = static_cast<int>(std::floor(std::min(dy0, dy1)));
-  const int iw = static_cast<int>(std::ceil(std::max(dx0, dx1))) - ix0;
-  const int ih = static_cast<int>(std::ceil(std::max(dy0, dy1))) - iy0;
+  const OnDevice d = on_device(cr_, area);
+  const int ix0 = static_cast<int>(std::floor(d.left));
+  const int iy0 = static_cast<int>(std::floor(d.top));
+  const int iw = static_cast<int>(std::ceil(d.right)) - ix0;
+  const int ih = static_cast<int>(std::ceil(d.bottom)) - iy0;
   if (iw <= 0 || ih <= 0) return;
   double ux = 1;
   double uy = 1;
@@ -362,7 +377,7 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
   for (double v : {static_cast<double>(area.left), static_cast<double>(area.top),
                    static_cast<double>(area.right), static_cast<double>(area.bottom),
                    static_cast<double>(centre.x), static_cast<double>(centre.y),
-                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, dx0, dy0}) {
+                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, d.left, d.top}) {
     key += std::to_string(v);
     key.push_back(',');
   }
@@ -375,8 +390,7 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
   // Smooth enough to render at a quarter of the resolution and stretch. Small-surface pixel
   // (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
   const double k = 4;
-  cairo_matrix_t user;
-  cairo_get_matrix(cr_, &user);
+  const cairo_matrix_t user = d.m;
   cairo_matrix_t to_small;
   cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
   cairo_matrix_t scale_down;
@@ -464,27 +478,22 @@ void CairoCanvas::drop_glow(Glow& g) {
 }
 
 void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::function<void()>& paint) {
-  cairo_matrix_t m;
-  cairo_get_matrix(cr_, &m);
-  double x0 = r.left;
-  double y0 = r.top;
-  double x1 = r.right;
-  double y1 = r.bottom;
-  cairo_user_to_device(cr_, &x0, &y0);
-  cairo_user_to_device(cr_, &x1, &y1);
+  const OnDevice d = on_device(cr_, r);
+  const cairo_matrix_t& m = d.m;
   // Only a rectangle on whole device pixels is covered the same way by a copy; a fractional
   // edge blends with what lies beneath.
   const auto whole = [](double v) { return std::fabs(v - std::round(v)) < 1e-3; };
-  const int left = static_cast<int>(std::round(std::min(x0, x1)));
-  const int top = static_cast<int>(std::round(std::min(y0, y1)));
-  const int width = static_cast<int>(std::round(std::max(x0, x1))) - left;
-  const int height = static_cast<int>(std::round(std::max(y0, y1))) - top;
-  if (m.xy != 0 || m.yx != 0 || !whole(x0) || !whole(y0) || !whole(x1) || !whole(y1) ||
+  const int left = static_cast<int>(std::round(d.left));
+  const int top = static_cast<int>(std::round(d.top));
+  const int width = static_cast<int>(std::round(d.right)) - left;
+  const int height = static_cast<int>(std::round(d.bottom)) - top;
+  if (!d.axis_aligned() || !whole(d.left) || !whole(d.top) || !whole(d.right) || !whole(d.bottom) ||
       width <= 0 || height <= 0) {
     paint();
     return;
   }
-  const BackdropPlace place{key, left, top, width, height, m.xx, m.yy};
+  const CopyPlace place{
+      key, static_cast<double>(left), static_cast<double>(top), width, height, m.xx, m.yy};
   auto it = std::find_if(backdrops_.begin(), backdrops_.end(),
                          [&](const Backdrop& b) { return b.place == place; });
   if (it == backdrops_.end()) {
@@ -540,26 +549,20 @@ void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::functio
 
 void CairoCanvas::sprite(const RectF& bounds, std::uint64_t key,
                          const std::function<void()>& paint) {
-  cairo_matrix_t m;
-  cairo_get_matrix(cr_, &m);
-  double x0 = bounds.left;
-  double y0 = bounds.top;
-  double x1 = bounds.right;
-  double y1 = bounds.bottom;
-  cairo_user_to_device(cr_, &x0, &y0);
-  cairo_user_to_device(cr_, &x1, &y1);
-  const double fx = std::floor(std::min(x0, x1));
-  const double fy = std::floor(std::min(y0, y1));
+  const OnDevice d = on_device(cr_, bounds);
+  const cairo_matrix_t& m = d.m;
+  const double fx = std::floor(d.left);
+  const double fy = std::floor(d.top);
   const int left = static_cast<int>(fx);
   const int top = static_cast<int>(fy);
-  const int width = static_cast<int>(std::ceil(std::max(x0, x1))) - left;
-  const int height = static_cast<int>(std::ceil(std::max(y0, y1))) - top;
-  if (m.xy != 0 || m.yx != 0 || width <= 0 || height <= 0 || width > 128 || height > 128) {
+  const int width = static_cast<int>(std::ceil(d.right)) - left;
+  const int height = static_cast<int>(std::ceil(d.bottom)) - top;
+  if (!d.axis_aligned() || width <= 0 || height <= 0 || width > 128 || height > 128) {
     paint();
     return;
   }
   // Where the sprite lies within its first pixel decides every pixel it covers.
-  const SpriteKey id{key, std::min(x0, x1) - fx, std::min(y0, y1) - fy, m.xx, m.yy};
+  const CopyPlace id{key, d.left - fx, d.top - fy, width, height, m.xx, m.yy};
   auto it = sprites_.find(id);
   if (it == sprites_.end()) {
     if (sprites_.size() >= 512) drop_old_sprites();
@@ -603,9 +606,9 @@ void CairoCanvas::drop_old_sprites() {
   }
 }
 
-std::size_t CairoCanvas::SpriteKeyHash::operator()(const SpriteKey& k) const {
+std::size_t CairoCanvas::CopyPlaceHash::operator()(const CopyPlace& k) const {
   std::size_t h = std::hash<std::uint64_t>()(k.key);
-  for (const double v : {k.fx, k.fy, k.xx, k.yy}) {
+  for (const double v : {k.x, k.y, k.xx, k.yy}) {
     h ^= std::hash<double>()(v) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
   }
   return h;

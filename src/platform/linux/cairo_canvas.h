@@ -107,20 +107,24 @@ class CairoCanvas : public chrome::Canvas {
   void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
                  std::span<const chrome::GradientStop> stops);
   static void drop_glow(Glow& g);
-  // A backdrop's key and its device pixels at a scale.
-  struct BackdropPlace {
+  // What a kept copy stands for: its key, where it lies on the device (a backdrop: its first
+  // whole pixel; a sprite: its place within its first pixel), its size in pixels and the scale.
+  struct CopyPlace {
     std::uint64_t key = 0;
-    int left = 0;
-    int top = 0;
+    double x = 0;
+    double y = 0;
     int width = 0;
     int height = 0;
     double xx = 1;
     double yy = 1;
-    bool operator==(const BackdropPlace&) const = default;
+    bool operator==(const CopyPlace&) const = default;
+  };
+  struct CopyPlaceHash {
+    std::size_t operator()(const CopyPlace& k) const;
   };
   // Backdrops painted before, least recently used first; each a copy of its device pixels.
   struct Backdrop {
-    BackdropPlace place;
+    CopyPlace place;
     cairo_surface_t* surface = nullptr;
     std::size_t bytes() const {
       return static_cast<std::size_t>(place.width) * static_cast<std::size_t>(place.height) * 4;
@@ -128,24 +132,13 @@ class CairoCanvas : public chrome::Canvas {
   };
   static constexpr std::size_t kBackdropBudget = 96u << 20;
   std::vector<Backdrop> backdrops_;
-  std::vector<BackdropPlace> seen_backdrops_;  // painted once, not copied yet
-  // Small drawings (icons) kept by their key and their place within a device pixel.
-  struct SpriteKey {
-    std::uint64_t key = 0;
-    double fx = 0;
-    double fy = 0;
-    double xx = 1;
-    double yy = 1;
-    bool operator==(const SpriteKey&) const = default;
-  };
-  struct SpriteKeyHash {
-    std::size_t operator()(const SpriteKey& k) const;
-  };
+  std::vector<CopyPlace> seen_backdrops_;  // painted once, not copied yet
+  // Small drawings (icons), each rendered once for its place within a pixel.
   struct Sprite {
     cairo_surface_t* surface = nullptr;
     std::uint64_t last_used = 0;
   };
-  std::unordered_map<SpriteKey, Sprite, SpriteKeyHash> sprites_;
+  std::unordered_map<CopyPlace, Sprite, CopyPlaceHash> sprites_;
   std::uint64_t sprite_clock_ = 0;
   void drop_old_sprites();
   PangoLayout* icon_layout_ = nullptr;  // null when no icon font is installed
