@@ -501,8 +501,9 @@ class Painter {
       c_.pop_clip();
     };
     if (base) {
-      c_.backdrop(r, cache_key({1, r.left, r.top, r.right, r.bottom, base->r, base->g, base->b}),
-                  backdrop);
+      c_.backdrop(
+          r, cache_key({1, r.left, r.top, r.right, r.bottom, base->r, base->g, base->b, base->a}),
+          backdrop);
     } else {
       backdrop();
     }
