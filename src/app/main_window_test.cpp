@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+#include <utility>
+
 #include "app/fake_main_window_host.h"
 #include "update/fake_update_files.h"
 #include "update/staged_update.h"
@@ -21,14 +25,16 @@ constexpr Modifiers kAlt{false, true, false};
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void start(bool skip_welcome = true, int tabs = 1) {
+  // Tabs on the start page, or launcher tabs.
+  void start(bool skip_welcome = true, int tabs = 1, bool launchers = false) {
     rt.ui_swedish = false;
     window = std::make_unique<MainWindow>(rt, host, host, addresses, views, clock,
                                           account::SignInGate::at_start_up(skip_welcome));
     host.window = window.get();
     window->on_created({1440, 900, 96, false, false});
     clock.now = 1000;
-    for (int i = 0; i < tabs; ++i) window->tabs().open_tab(addresses.start_url(false), true, 1000);
+    for (int i = 0; i < tabs; ++i)
+      window->tabs().open_tab(launchers ? u"" : addresses.start_url(false), true, 1000);
     window->refresh_chrome();
   }
   std::size_t tab_count() { return window->tabs().tabs().size(); }
@@ -208,6 +214,70 @@ TEST_F(MainWindowTest, TheAnimationTimerRunsOnlyWhileSomethingMovesOrWaitsForARe
   EXPECT_FALSE(window->animation_timer_running());
   EXPECT_EQ(host.timers.count(79), 0u);
   EXPECT_TRUE(window->boot().finished) << "a crashed card ends the boot";
+}
+
+TEST_F(MainWindowTest, OnceEverythingSettlesNoFrameIsAskedForUntilSomethingChanges) {
+  start(true, 1, true);  // a launcher tab: nothing loads, nothing waits for a reveal
+  const auto settle = [&] {
+    for (int i = 0; i < 400 && window->animation_timer_running(); ++i) {
+      clock.now += 16;
+      window->on_timer(TimerId::animation);
+    }
+  };
+  settle();
+  ASSERT_FALSE(window->animation_timer_running());
+
+  std::optional<std::pair<float, float>> pointer;
+  const auto move = [&](float x, float y) {
+    pointer = std::make_pair(x, y);
+    window->on_mouse_move(x, y);
+  };
+  struct Step {
+    const char* what;
+    bool moves;  // closing the palette or the settings is immediate
+    std::function<void()> act;
+  };
+  const Step steps[] = {
+      {"hover fading in on a caption button", true, [&] { move(1320, 25); }},
+      {"hover fading out over blank caption space", true, [&] { move(1000, 25); }},
+      {"hover on a rail row", true, [&] { move(37, 110); }},
+      {"hover leaving the window", true,
+       [&] {
+         pointer.reset();
+         window->on_mouse_leave();
+       }},
+      {"palette fading in", true, [&] { key(key::letter('K'), kCtrl); }},
+      {"palette closing", false, [&] { key(key::kEscape); }},
+      {"rail widening", true, [&] { key(key::letter('B'), kCtrl); }},
+      {"rail scrolling", true, [&] { window->on_wheel(100, 400, -360); }},
+      {"rail narrowing", true, [&] { key(key::letter('B'), kCtrl); }},
+      {"settings fading in on the keyboard page", true,
+       [&] {
+         key(key::kOemComma, kCtrl);
+         key(key::kDown);
+         key(key::kDown);
+       }},
+      {"settings scrolling", true, [&] { window->on_wheel(800, 500, -600); }},
+      {"settings closing", false, [&] { key(key::kEscape); }},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(window->animation_timer_running(), step.moves) << step.what;
+    settle();
+    EXPECT_FALSE(window->animation_timer_running()) << step.what;
+    EXPECT_EQ(host.timers.count(79), 0u) << step.what;
+    // Idle: a late tick, a refresh and a pointer that stays put ask for nothing more.
+    window->on_timer(TimerId::animation);
+    const int repaints = host.repaints;
+    for (int i = 0; i < 3; ++i) {
+      window->on_timer(TimerId::animation);
+      if (pointer) window->on_mouse_move(pointer->first, pointer->second);
+    }
+    EXPECT_EQ(host.repaints, repaints) << step.what << ": repainted while idle";
+    window->refresh_chrome();
+    EXPECT_EQ(host.timers.count(79), 0u) << step.what << ": the timer was armed again";
+    EXPECT_FALSE(window->animation_timer_running()) << step.what;
+  }
 }
 
 // ---- close

@@ -88,6 +88,11 @@ TEST(ChromeAnimation, EveryMovingValueKeepsTheTimerUntilItSettles) {
          r.rail_active_anchor = 140;
          s.rail_marker = 300;
        }},
+      {"settings marker",
+       [](ChromeState& s, LayoutResult& r) {
+         r.settings_anchor = 220;
+         s.settings_marker = 90;
+       }},
       {"download", [](ChromeState& s, LayoutResult&) { s.download_progress_target = 0.62f; }},
   };
   for (const Case& c : cases) {
@@ -106,6 +111,11 @@ TEST(ChromeAnimation, EveryMovingValueKeepsTheTimerUntilItSettles) {
     EXPECT_FALSE(timer.running) << c.what;
     EXPECT_LT(ticks, 200) << c.what;
     EXPECT_FALSE(chrome_needs_animation(s, lc, false)) << c.what;
+    // Settled means settled: the value sits on its target and nothing arms the timer again.
+    EXPECT_FALSE(start_chrome_animation(timer, chrome_needs_animation(s, lc, false), now))
+        << c.what;
+    EXPECT_FALSE(tick_chrome_animation(timer, s, lc, false, now + 16).changed) << c.what;
+    EXPECT_FALSE(timer.running) << c.what;
   }
 }
 

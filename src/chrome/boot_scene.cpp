@@ -40,14 +40,6 @@ constexpr std::array<Tip, kTipCount> kTips = {{
      u"Projects, exports and credits sync automatically when you're signed in."},
 }};
 
-void grid(Canvas& c, const RectF& r, float cx, float cy, Color color) {
-  const float step = 38;
-  float x = cx - std::floor((cx - r.left) / step) * step;
-  for (; x <= r.right; x += step) c.line({x, r.top}, {x, r.bottom}, color, 1);
-  float y = cy - std::floor((cy - r.top) / step) * step;
-  for (; y <= r.bottom; y += step) c.line({r.left, y}, {r.right, y}, color, 1);
-}
-
 void glow(Canvas& c, const RectF& r, Point centre, float radius, float a) {
   const GradientStop stops[] = {
       {0, rgb(kAccent, a)}, {0.45f, rgb(kAccent, 0.38f * a)}, {1, rgb(kAccent, 0)}};
@@ -61,12 +53,36 @@ std::u16string_view tip_text(int index, bool swedish) {
   return swedish ? kTips[static_cast<size_t>(i)].sv : kTips[static_cast<size_t>(i)].en;
 }
 
-void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s) {
-  c.fill_rect(r, rgb(0x090F18));
+void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::optional<Color> base) {
   const float w = r.width();
   const float h = r.height();
-  if (w < 60 || h < 60 || s.boot_alpha <= 0) return;
+  const bool visible = w >= 60 && h >= 60 && s.boot_alpha > 0;
   const bool layer = s.boot_alpha < 1;
+  const bool tip_wanted = (s.startup_scene || s.welcome_checking || s.update_scene) && h >= 380;
+  const float cx = r.center_x();
+  const float u =
+      (r.top + r.bottom) / 2 - (s.update_scene ? 104.0f : 76.0f) - (tip_wanted ? 12 : 0);
+  // The fill, the grid and the wide glow stay still while the scene moves.
+  const bool still_backdrop = visible && !layer;
+  const auto still = [&] {
+    if (base) {
+      c.fill_rect(r, *base);
+      c.push_clip(r, false);
+    }
+    c.fill_rect(r, rgb(0x090F18));
+    if (still_backdrop) {
+      draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
+      glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
+    }
+    if (base) c.pop_clip();
+  };
+  if (still_backdrop) {
+    const Color b = base.value_or(Color{-1, -1, -1, -1});
+    c.backdrop(r, cache_key({3, r.left, r.top, r.right, r.bottom, u, b.r, b.g, b.b, b.a}), still);
+  } else {
+    still();
+  }
+  if (!visible) return;
   c.push_clip(r, false);
   if (layer) c.push_layer(s.boot_alpha);
   const bool sv = s.ui_swedish;
@@ -74,13 +90,11 @@ void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s) {
   const float pi = std::numbers::pi_v<float>;
   const float phase = std::clamp(s.spinner_phase, 0.0f, 1.0f);
   const float p = reduced ? 0.5f : 0.5f + 0.5f * std::sin(2 * pi * phase);
-  const bool tip_wanted = (s.startup_scene || s.welcome_checking || s.update_scene) && h >= 380;
-  const float cx = r.center_x();
-  const float u =
-      (r.top + r.bottom) / 2 - (s.update_scene ? 104.0f : 76.0f) - (tip_wanted ? 12 : 0);
 
-  grid(c, r, cx, u, rgb(kAccent, 0.024f));
-  glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
+  if (!still_backdrop) {
+    draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
+    glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
+  }
   glow(c, r, {cx, u}, 170 + 18 * p, 0.22f + 0.1f * p);
 
   const float ring = 70 + 2 * p;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -180,6 +183,34 @@ struct Canvas {
                     TextOverflow overflow = TextOverflow::ellipsis) = 0;
   // Draws a glyph of the icon fonts centred in a 20 x 20 box; false when no icon font has it.
   virtual bool icon_glyph(char16_t glyph, Point centre, Color c) = 0;
+  // Draws r as paint draws it; paint first covers r opaquely, so nothing beneath shows through.
+  // A backend may keep the result and, while the key and r's place on the target stay the
+  // same, draw later frames from that copy instead of calling paint.
+  virtual void backdrop(const RectF& r, std::uint64_t key, const std::function<void()>& paint) {
+    (void)r;
+    (void)key;
+    paint();
+  }
+  // Draws what paint draws, all of it inside bounds. A backend may keep the result as one image
+  // and draw later calls with the same key from it where bounds lies the same way on its pixels.
+  virtual void sprite(const RectF& bounds, std::uint64_t key, const std::function<void()>& paint) {
+    (void)bounds;
+    (void)key;
+    paint();
+  }
 };
+
+// A key for backdrop or sprite from every value that decides what it shows.
+inline std::uint64_t cache_key(std::initializer_list<float> values) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (const float v : values) {
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) {
+      h ^= (bits >> (8 * i)) & 0xFFu;
+      h *= 1099511628211ull;
+    }
+  }
+  return h;
+}
 
 }  // namespace vantiro::chrome

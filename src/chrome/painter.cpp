@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "chrome/animation.h"
@@ -17,6 +18,9 @@ namespace vantiro::chrome {
 namespace {
 
 using namespace tokens;
+
+// The icon table's vector drawing; u is half the icon size, w the stroke width.
+void draw_vector_icon(Canvas& c, int id, Point centre, float u, float w, Color color);
 
 struct CardSubtitle {
   std::u16string_view sv;
@@ -62,7 +66,7 @@ class Painter {
         if (s_.welcome_gate && !s_.update_scene) {
           welcome_screen(l_.content);
         } else {
-          content_screens(l_.content);
+          content_screens(l_.content, rgb(kCanvas));  // only the clear lies beneath
         }
         return;
       case ChromeMode::welcome:
@@ -92,8 +96,11 @@ class Painter {
   void title_background() {
     const float in = l_.inset;
     const float t = l_.title_bottom;
-    const GradientStop stops[] = {{0, rgb(0x10192A)}, {1, rgb(0x0B1220)}};
-    c_.fill_linear(box(in, in, l_.right, t), 0, {in, in}, {in, t}, stops);
+    const RectF r = box(in, in, l_.right, t);
+    c_.backdrop(r, cache_key({4, r.left, r.top, r.right, r.bottom}), [&] {
+      const GradientStop stops[] = {{0, rgb(0x10192A)}, {1, rgb(0x0B1220)}};
+      c_.fill_linear(r, 0, {in, in}, {in, t}, stops);
+    });
   }
 
   void title_contents(bool studio_layout) {
@@ -309,8 +316,11 @@ class Painter {
     title_background();
     if (!settings) {
       const float rr = in + l_.rail_width;
-      const GradientStop rail[] = {{0, rgb(0x0B111E)}, {1, rgb(0x080D17)}};
-      c_.fill_linear(box(in, t, rr, sb), 0, {in, t}, {in, sb}, rail);
+      const RectF r = box(in, t, rr, sb);
+      c_.backdrop(r, cache_key({5, r.left, r.top, r.right, r.bottom}), [&] {
+        const GradientStop rail[] = {{0, rgb(0x0B111E)}, {1, rgb(0x080D17)}};
+        c_.fill_linear(r, 0, {in, t}, {in, sb}, rail);
+      });
       c_.line({rr - 0.5f, t}, {rr - 0.5f, sb}, rgb(kAccent, 0.12f), 1);
       c_.fill_rect(box(in, sb, l_.right, l_.bottom), rgb(0x070C14));
       c_.line({in, sb + 0.5f}, {l_.right, sb + 0.5f}, rgb(kAccent, 0.12f), 1);
@@ -320,8 +330,7 @@ class Painter {
       paint_settings_overlay(c_, l_, s_);
       return;
     }
-    c_.fill_rect(l_.content, rgb(kContent));
-    content_screens(l_.content);
+    content_screens(l_.content, rgb(kContent));
     rail_zones();
     rail_decorations();
     status_bar();
@@ -459,32 +468,46 @@ class Painter {
   void glow_and_grid(const RectF& r, Point centre, float rx, float ry) {
     const GradientStop stops[] = {{0, rgb(kAccent, 0.12f)}, {1, rgb(kAccent, 0)}};
     c_.fill_radial(r, centre, rx, ry, stops);
-    const float step = 38;
-    const Color line = rgb(kAccent, 0.028f);
-    const float cx = r.center_x();
-    const float cy = r.center_y();
-    for (float x = cx - std::floor((cx - r.left) / step) * step; x <= r.right; x += step) {
-      c_.line({x, r.top}, {x, r.bottom}, line, 1);
-    }
-    for (float y = cy - std::floor((cy - r.top) / step) * step; y <= r.bottom; y += step) {
-      c_.line({r.left, y}, {r.right, y}, line, 1);
-    }
+    draw_grid(c_, r, {r.center_x(), r.center_y()}, rgb(kAccent, 0.028f));
   }
 
-  void content_screens(const RectF& r) {
+  // The launcher, crash card or loading scene in r over the base fill, when one is given.
+  void content_screens(const RectF& r, std::optional<Color> base = std::nullopt) {
     const bool runs =
         s_.update_scene || (!s_.palette_open && (s_.active_tab_is_launcher ||
                                                  s_.active_tab_loading || s_.active_tab_stalled));
-    if (!runs || r.width() <= 0 || r.height() <= 0) return;
-    c_.push_clip(r, false);
+    if (!runs || r.width() <= 0 || r.height() <= 0) {
+      if (base) c_.fill_rect(r, *base);
+      return;
+    }
     if (s_.update_scene || s_.active_tab_loading) {
-      paint_boot_scene(c_, r, s_);
-      c_.pop_clip();
+      if (base) {
+        paint_boot_scene(c_, r, s_, base);
+      } else {
+        c_.push_clip(r, false);
+        paint_boot_scene(c_, r, s_);
+        c_.pop_clip();
+      }
       return;
     }
     const float cx = r.center_x();
     const float cy = r.center_y();
-    glow_and_grid(r, {cx, cy - 44}, std::max(0.52f * r.width(), 1.0f), 325);
+    const Point glow{cx, cy - 44};
+    const float glow_rx = std::max(0.52f * r.width(), 1.0f);
+    const auto backdrop = [&] {
+      if (base) c_.fill_rect(r, *base);
+      c_.push_clip(r, false);
+      glow_and_grid(r, glow, glow_rx, 325);
+      c_.pop_clip();
+    };
+    if (base) {
+      c_.backdrop(
+          r, cache_key({1, r.left, r.top, r.right, r.bottom, base->r, base->g, base->b, base->a}),
+          backdrop);
+    } else {
+      backdrop();
+    }
+    c_.push_clip(r, false);
     const bool sv = s_.ui_swedish;
     if (s_.active_tab_is_launcher) {
       const float y0 = launcher_top(r);
@@ -546,9 +569,11 @@ class Painter {
   void welcome_screen(const RectF& r) {
     if (r.width() <= 0 || r.height() <= 0) return;
     c_.push_clip(r, false);
-    c_.fill_rect(r, rgb(kContent));
     const float cx = r.center_x();
-    glow_and_grid(r, {cx, r.center_y() - 60}, std::max(0.48f * r.width(), 1.0f), 340);
+    c_.backdrop(r, cache_key({2, r.left, r.top, r.right, r.bottom}), [&] {
+      c_.fill_rect(r, rgb(kContent));
+      glow_and_grid(r, {cx, r.center_y() - 60}, std::max(0.48f * r.width(), 1.0f), 340);
+    });
     if (s_.welcome_checking) {
       paint_boot_scene(c_, r, s_);
       c_.pop_clip();
@@ -720,6 +745,18 @@ char16_t icon_font_glyph(int id) {
   }
 }
 
+void draw_grid(Canvas& c, const RectF& r, Point through, Color color) {
+  const float step = 38;
+  for (float x = through.x - std::floor((through.x - r.left) / step) * step; x <= r.right;
+       x += step) {
+    c.line({x, r.top}, {x, r.bottom}, color, 1);
+  }
+  for (float y = through.y - std::floor((through.y - r.top) / step) * step; y <= r.bottom;
+       y += step) {
+    c.line({r.left, y}, {r.right, y}, color, 1);
+  }
+}
+
 void draw_brand_mark(Canvas& c, Point origin, float scale, float alpha) {
   // Two slanted strokes of a V in the 32 x 32 design box.
   auto at = [&](float x, float y) {
@@ -742,8 +779,18 @@ void draw_icon(Canvas& c, int id, Point centre, float size, Color color) {
     const char16_t g = icon_font_glyph(id);
     if (g != 0 && c.icon_glyph(g, centre, color)) return;
   }
+  if (id < 1 || id > 27) return;  // 0 and unknown ids: the generic page shows no glyph
   const float u = size / 2;
   const float w = size <= 13 ? 1.25f : 1.6f;
+  const float reach = u + w + 1;  // the widest glyph, its caps and their antialiasing
+  c.sprite({centre.x - reach, centre.y - reach, centre.x + reach, centre.y + reach},
+           cache_key({static_cast<float>(id), size, color.r, color.g, color.b, color.a}),
+           [&] { draw_vector_icon(c, id, centre, u, w, color); });
+}
+
+namespace {
+
+void draw_vector_icon(Canvas& c, int id, Point centre, float u, float w, Color color) {
   auto p = [&](float x, float y) { return Point{centre.x + x * u, centre.y + y * u}; };
   auto ln = [&](float x0, float y0, float x1, float y1) { c.line(p(x0, y0), p(x1, y1), color, w); };
   auto poly = [&](std::initializer_list<Point> pts, bool closed) {
@@ -957,5 +1004,7 @@ void draw_icon(Canvas& c, int id, Point centre, float size, Color color) {
       break;  // 0 and unknown ids: the generic page shows no glyph
   }
 }
+
+}  // namespace
 
 }  // namespace vantiro::chrome

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "chrome/boot_scene.h"
 #include "chrome/recording_canvas.h"
@@ -348,6 +352,244 @@ TEST(ChromePainter, TinyWindowsNeverDrawInvertedBoxes) {
       }
     }
   }
+}
+
+// --- kept copies: backdrops and sprites ---------------------------------------------------
+
+// The ops a backdrop or sprite at index i drew.
+std::vector<DrawOp> drawn_by(const RecordingCanvas& c, size_t i) {
+  const auto first = c.ops.begin() + static_cast<std::ptrdiff_t>(i) + 1;
+  return {first, first + static_cast<std::ptrdiff_t>(c.ops[i].span)};
+}
+
+// Whether two ops draw the same, the first moved by (dx, dy) from the second.
+bool same_op(const DrawOp& a, const DrawOp& b, float dx = 0, float dy = 0) {
+  const auto near = [](float x, float y) { return std::fabs(x - y) < 1e-3f; };
+  const auto moved = [&](Point p, Point q) { return near(p.x, q.x + dx) && near(p.y, q.y + dy); };
+  if (a.kind != b.kind || !(a.color == b.color) || a.value != b.value || a.text != b.text ||
+      a.format != b.format || a.layer_depth != b.layer_depth || a.stops.size() != b.stops.size() ||
+      a.path.segments.size() != b.path.segments.size()) {
+    return false;
+  }
+  const bool path = a.kind == DrawOpKind::fill_path || a.kind == DrawOpKind::stroke_path;
+  if (!path && !(moved({a.rect.left, a.rect.top}, {b.rect.left, b.rect.top}) &&
+                 moved({a.rect.right, a.rect.bottom}, {b.rect.right, b.rect.bottom}))) {
+    return false;
+  }
+  // Lines keep both ends and ellipses their centre in a and b; other ops only stops there.
+  const bool points = a.kind == DrawOpKind::line || a.kind == DrawOpKind::fill_ellipse ||
+                      a.kind == DrawOpKind::stroke_ellipse;
+  if (points ? !(moved(a.a, b.a) && (a.kind != DrawOpKind::line || moved(a.b, b.b)))
+             : !(a.a == b.a && a.b == b.b)) {
+    return false;
+  }
+  for (size_t k = 0; k < a.stops.size(); ++k) {
+    if (a.stops[k].offset != b.stops[k].offset || !(a.stops[k].color == b.stops[k].color))
+      return false;
+  }
+  for (size_t k = 0; k < a.path.segments.size(); ++k) {
+    const Path::Segment& p = a.path.segments[k];
+    const Path::Segment& q = b.path.segments[k];
+    if (p.op != q.op) return false;
+    if (p.op != Path::Op::close && !moved(p.p1, q.p1)) return false;
+    if (p.op == Path::Op::cubic && !(moved(p.p2, q.p2) && moved(p.p3, q.p3))) return false;
+  }
+  return true;
+}
+
+// The points an op's shape is built on.
+std::vector<Point> shape_points(const DrawOp& op) {
+  std::vector<Point> out;
+  if (op.kind == DrawOpKind::fill_path || op.kind == DrawOpKind::stroke_path) {
+    for (const Path::Segment& seg : op.path.segments) {
+      if (seg.op == Path::Op::close) continue;
+      out.push_back(seg.p1);
+      if (seg.op == Path::Op::cubic) {
+        out.push_back(seg.p2);
+        out.push_back(seg.p3);
+      }
+    }
+  } else {
+    out.push_back({op.rect.left, op.rect.top});
+    out.push_back({op.rect.right, op.rect.bottom});
+  }
+  return out;
+}
+
+// States that differ in what moves between frames (phases, hovers, fades, scrolls, the rail)
+// and in what stays (screens, sizes, languages), so equal keys must mean equal pictures.
+std::vector<std::pair<ChromeState, std::array<float, 3>>> frames_to_compare() {
+  std::vector<std::pair<ChromeState, std::array<float, 3>>> out;
+  const auto add = [&](ChromeState s) {
+    out.push_back({s, {1440, 900, 5}});
+    out.push_back({s, {960, 600, 5.333333f}});  // 144 DPI
+    out.push_back({s, {2560, 1440, 0}});
+  };
+  ChromeState base = one_tab();
+  for (bool launcher : {false, true}) {
+    for (bool expanded : {false, true}) {
+      ChromeState s = base;
+      s.active_tab_is_launcher = launcher;
+      s.sidebar_expanded = expanded;
+      add(s);
+      s.rail_width = 142.5f;  // the rail on its way
+      add(s);
+      s.ui_swedish = true;
+      s.window_active = false;
+      add(s);
+    }
+  }
+  ChromeState hover = base;
+  hover.active_tab_is_launcher = true;
+  const LayoutResult l = layout_chrome(1440, 900, 5, hover);
+  for (size_t i = 0; i < l.zones.size(); ++i) {
+    if (l.zones[i].index != 3) continue;  // a launcher card
+    hover.hover = static_cast<int>(i);
+    hover.hover_zone = ZoneIdentity::of(l.zones[i]);
+  }
+  for (float fade : {0.3f, 0.8f}) {
+    hover.hover_fade_in = fade;
+    add(hover);
+  }
+  ChromeState crash = base;
+  crash.active_tab_stalled = true;
+  add(crash);
+  for (float phase : {0.1f, 0.35f, 0.7f}) {
+    ChromeState boot = base;
+    boot.startup_scene = true;
+    boot.active_tab_loading = true;
+    boot.spinner_phase = phase;
+    add(boot);
+    boot.update_scene = true;
+    add(boot);
+    boot.welcome_gate = true;
+    boot.update_scene = false;
+    boot.welcome_checking = true;
+    add(boot);
+  }
+  ChromeState welcome = base;
+  welcome.welcome_gate = true;
+  add(welcome);
+  ChromeState full = base;
+  full.fullscreen = true;
+  full.active_tab_is_launcher = true;
+  add(full);
+  for (float progress : {0.4f, 1.0f}) {
+    for (int category : {0, 2}) {
+      ChromeState settings = base;
+      settings.settings_open = true;
+      settings.settings_progress = progress;
+      settings.settings_category = category;
+      settings.settings_scroll = 30;
+      add(settings);
+    }
+  }
+  ChromeState palette = base;
+  palette.active_tab_is_launcher = true;
+  palette.palette_open = true;
+  palette.query = u"fordon";
+  add(palette);
+  return out;
+}
+
+TEST(ChromePainter, EveryBackdropHidesWhatLiesBeneathBeforeDrawingAnythingElse) {
+  // A kept copy of a backdrop replaces everything beneath it, so its paint must do the same.
+  int backdrops = 0;
+  for (const auto& [s, size] : frames_to_compare()) {
+    const RecordingCanvas c = paint(s, size[0], size[1], size[2]);
+    for (size_t i = 0; i < c.ops.size(); ++i) {
+      if (c.ops[i].kind != DrawOpKind::backdrop) continue;
+      ++backdrops;
+      const RectF r = c.ops[i].rect;
+      const std::vector<DrawOp> drawn = drawn_by(c, i);
+      const DrawOp* cover = nullptr;
+      for (const DrawOp& op : drawn) {
+        if (op.kind != DrawOpKind::push_clip && op.kind != DrawOpKind::pop_clip) {
+          cover = &op;
+          break;
+        }
+      }
+      ASSERT_NE(cover, nullptr);
+      bool opaque = cover->layer_opacity == 1;
+      if (cover->kind == DrawOpKind::fill_rect) {
+        opaque = opaque && cover->color.a == 1;
+      } else {
+        ASSERT_EQ(cover->kind, DrawOpKind::fill_linear);
+        opaque = opaque && cover->value == 0;
+        for (const GradientStop& stop : cover->stops) opaque = opaque && stop.color.a == 1;
+      }
+      EXPECT_TRUE(opaque) << "backdrop " << i;
+      EXPECT_TRUE(cover->rect.left <= r.left && cover->rect.top <= r.top &&
+                  cover->rect.right >= r.right && cover->rect.bottom >= r.bottom)
+          << "backdrop " << i;
+    }
+  }
+  EXPECT_GT(backdrops, 100);
+}
+
+TEST(ChromePainter, EqualKeysDrawEqualPictures) {
+  // A key that missed something that moves would show a stale copy.
+  std::map<std::uint64_t, std::vector<DrawOp>> backdrops;
+  std::map<std::uint64_t, std::pair<RectF, std::vector<DrawOp>>> sprites;
+  int compared = 0;
+  for (const auto& [s, size] : frames_to_compare()) {
+    const RecordingCanvas c = paint(s, size[0], size[1], size[2]);
+    for (size_t i = 0; i < c.ops.size(); ++i) {
+      const DrawOp& op = c.ops[i];
+      if (op.kind == DrawOpKind::backdrop) {
+        const auto [it, fresh] = backdrops.try_emplace(op.key, drawn_by(c, i));
+        if (fresh) continue;
+        const std::vector<DrawOp> now = drawn_by(c, i);
+        ASSERT_EQ(it->second.size(), now.size()) << "backdrop " << op.key;
+        for (size_t k = 0; k < now.size(); ++k)
+          EXPECT_TRUE(same_op(it->second[k], now[k])) << "backdrop op " << k;
+        ++compared;
+      } else if (op.kind == DrawOpKind::sprite) {
+        const std::vector<DrawOp> now = drawn_by(c, i);
+        for (const DrawOp& d : now) {
+          // Half the stroke and a pixel of antialiasing (a DIP is at least one) around it.
+          const bool stroked =
+              d.kind != DrawOpKind::fill_ellipse && d.kind != DrawOpKind::fill_path;
+          const float grow = (stroked ? d.value / 2 : 0) + 1;
+          for (const Point p : shape_points(d)) {
+            EXPECT_TRUE(op.rect.contains(p.x - grow, p.y - grow) &&
+                        op.rect.contains(p.x + grow, p.y + grow))
+                << "sprite drawing outside its bounds";
+          }
+        }
+        const auto [it, fresh] = sprites.try_emplace(op.key, op.rect, now);
+        if (fresh) continue;
+        ASSERT_EQ(it->second.second.size(), now.size()) << "sprite " << op.key;
+        const float dx = it->second.first.left - op.rect.left;
+        const float dy = it->second.first.top - op.rect.top;
+        for (size_t k = 0; k < now.size(); ++k)
+          EXPECT_TRUE(same_op(it->second.second[k], now[k], dx, dy)) << "sprite op " << k;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 500);
+  EXPECT_GT(backdrops.size(), 20u);
+  EXPECT_GT(sprites.size(), 20u);
+}
+
+TEST(ChromePainter, TheMovingBootSceneKeepsOneBackdrop) {
+  ChromeState s = one_tab();
+  s.startup_scene = true;
+  s.active_tab_loading = true;
+  std::vector<std::uint64_t> keys;
+  for (float phase : {0.1f, 0.6f}) {
+    s.spinner_phase = phase;
+    const RecordingCanvas c = paint(s);
+    for (const DrawOp& op : c.ops)
+      if (op.kind == DrawOpKind::backdrop) keys.push_back(op.key);
+  }
+  // Title bar, rail and the scene's still part, the same in both frames.
+  ASSERT_EQ(keys.size(), 6u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(keys[i], keys[i + 3]);
+  // A faded scene draws into a layer and keeps no copy of its still part.
+  s.boot_alpha = 0.5f;
+  EXPECT_EQ(paint(s).count(DrawOpKind::backdrop), 2);
 }
 
 TEST(BootScene, TipsExistInBothLanguagesAndWrapAround) {

@@ -31,6 +31,8 @@ enum class DrawOpKind {
   pop_transform,
   text,
   icon_glyph,
+  backdrop,  // what its paint draws follows: span ops
+  sprite,    // likewise
 };
 
 struct DrawOp {
@@ -43,6 +45,8 @@ struct DrawOp {
   TextFormat format = TextFormat::small;
   TextOverflow overflow = TextOverflow::ellipsis;
   char16_t glyph = 0;
+  std::uint64_t key = 0;    // backdrop and sprite key
+  std::size_t span = 0;     // ops drawn by a backdrop's or sprite's paint, right after it
   int layer_depth = 0;      // layers open around this call
   float layer_opacity = 1;  // product of the open layers' opacities
   std::vector<GradientStop> stops;
@@ -138,6 +142,13 @@ class RecordingCanvas : public Canvas {
     return true;
   }
 
+  void backdrop(const RectF& r, std::uint64_t key, const std::function<void()>& paint) override {
+    group(DrawOpKind::backdrop, r, key, paint);
+  }
+  void sprite(const RectF& bounds, std::uint64_t key, const std::function<void()>& paint) override {
+    group(DrawOpKind::sprite, bounds, key, paint);
+  }
+
   // The first text op that reads exactly t, or nullptr.
   const DrawOp* find_text(std::u16string_view t) const {
     for (const DrawOp& op : ops)
@@ -151,6 +162,12 @@ class RecordingCanvas : public Canvas {
   }
 
  private:
+  void group(DrawOpKind k, const RectF& r, std::uint64_t key, const std::function<void()>& paint) {
+    const std::size_t at = ops.size();
+    add(k, r, {}).key = key;
+    paint();
+    ops[at].span = ops.size() - at - 1;
+  }
   DrawOp& add(DrawOpKind k, const RectF& r, Color c) {
     DrawOp op;
     op.kind = k;

@@ -26,16 +26,18 @@ class SettingsPainter {
   void paint() {
     const RectF area = l_.settings_area;
     const float n = page_.nav_right;
-    c_.fill_rect(area, rgb(0x080D15));
-    const GradientStop nav[] = {{0, col(0x0B111E)}, {1, col(0x080D17)}};
-    c_.fill_linear(box(area.left, area.top, n, area.bottom), 0, {area.left, area.top},
-                   {area.left, area.bottom}, nav);
-    c_.line({n - 0.5f, area.top}, {n - 0.5f, area.bottom}, col(kAccent, 0.10f), 1);
-    const Color grid = col(kAccent, 0.014f);
-    for (float x = n + 38; x <= area.right; x += 38)
-      c_.line({x, area.top}, {x, area.bottom}, grid, 1);
-    for (float y = area.top + 38; y <= area.bottom; y += 38)
-      c_.line({n, y}, {area.right, y}, grid, 1);
+    c_.backdrop(area, cache_key({6, area.left, area.top, area.right, area.bottom, n, a_}), [&] {
+      c_.fill_rect(area, rgb(0x080D15));
+      const GradientStop nav[] = {{0, col(0x0B111E)}, {1, col(0x080D17)}};
+      c_.fill_linear(box(area.left, area.top, n, area.bottom), 0, {area.left, area.top},
+                     {area.left, area.bottom}, nav);
+      c_.line({n - 0.5f, area.top}, {n - 0.5f, area.bottom}, col(kAccent, 0.10f), 1);
+      const Color grid = col(kAccent, 0.014f);
+      for (float x = n + 38; x <= area.right; x += 38)
+        c_.line({x, area.top}, {x, area.bottom}, grid, 1);
+      for (float y = area.top + 38; y <= area.bottom; y += 38)
+        c_.line({n, y}, {area.right, y}, grid, 1);
+    });
     const bool sv = s_.ui_swedish;
     if (!page_.narrow) {
       c_.text(sv ? u"INSTÄLLNINGAR" : u"SETTINGS", TextFormat::section,

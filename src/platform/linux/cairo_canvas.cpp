@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "common/utf.h"
@@ -38,10 +39,44 @@ PangoWeight pango_weight(int w) {
 
 }  // namespace
 
-CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
-  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_miter_limit(cr_, 10);
+namespace {
+
+void set_stroke_style(cairo_t* cr) {
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_miter_limit(cr, 10);
+}
+
+// A rectangle of user space where it lands on the device, with the transform that put it there.
+struct OnDevice {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+  cairo_matrix_t m{};
+  bool axis_aligned() const { return m.xy == 0 && m.yx == 0; }
+};
+
+OnDevice on_device(cairo_t* cr, const RectF& r) {
+  OnDevice d;
+  cairo_get_matrix(cr, &d.m);
+  double x0 = r.left;
+  double y0 = r.top;
+  double x1 = r.right;
+  double y1 = r.bottom;
+  cairo_user_to_device(cr, &x0, &y0);
+  cairo_user_to_device(cr, &x1, &y1);
+  d.left = std::min(x0, x1);
+  d.right = std::max(x0, x1);
+  d.top = std::min(y0, y1);
+  d.bottom = std::max(y0, y1);
+  return d;
+}
+
+}  // namespace
+
+CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
+  set_stroke_style(cr_);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -72,12 +107,25 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
   cairo_font_options_destroy(options);
 }
 
+void CairoCanvas::retarget(cairo_t* cr) {
+  cairo_reference(cr);
+  cairo_destroy(cr_);
+  cr_ = cr;
+  set_stroke_style(cr_);
+  layer_opacity_.clear();
+}
+
 CairoCanvas::~CairoCanvas() {
   drop_shaped();
-  for (Glow& g : glows_) cairo_surface_destroy(g.surface);
+  cairo_font_options_destroy(target_font_options_);
+  cairo_font_options_destroy(synced_font_options_);
+  for (Glow& g : glows_) drop_glow(g);
+  for (Backdrop& b : backdrops_) cairo_surface_destroy(b.surface);
+  for (auto& [id, sprite] : sprites_) cairo_surface_destroy(sprite.surface);
   for (PangoLayout* l : layouts_)
     if (l) g_object_unref(l);
   if (icon_layout_) g_object_unref(icon_layout_);
+  cairo_destroy(cr_);
 }
 
 void CairoCanvas::source(Color c) {
@@ -149,12 +197,53 @@ void CairoCanvas::fill_rect(const RectF& r, Color c) {
   cairo_fill(cr_);
 }
 
+void CairoCanvas::stroke_outline(const RectF& outer, float band,
+                                 const std::function<void()>& trace) {
+  const OnDevice d = on_device(cr_, outer);
+  const cairo_matrix_t& m = d.m;
+  const int left = static_cast<int>(std::floor(d.left)) - 1;
+  const int top = static_cast<int>(std::floor(d.top)) - 1;
+  const int right = static_cast<int>(std::ceil(d.right)) + 1;
+  const int bottom = static_cast<int>(std::ceil(d.bottom)) + 1;
+  const int bx = static_cast<int>(std::ceil(band * std::fabs(m.xx))) + 2;
+  const int by = static_cast<int>(std::ceil(band * std::fabs(m.yy))) + 2;
+  const bool axis_aligned = d.axis_aligned();
+  const long inside = static_cast<long>(std::max(right - left - 2 * bx, 0)) *
+                      static_cast<long>(std::max(bottom - top - 2 * by, 0));
+  if (!axis_aligned || inside < 160L * 160L) {
+    trace();
+    cairo_stroke(cr_);
+    return;
+  }
+  // The spans of one stroke reach from its leftmost to its rightmost edge on every row, so a
+  // large outline would go through every pixel inside it; four bands along its edges do not.
+  const int bands[4][4] = {{left, top, right, top + by},
+                           {left, bottom - by, right, bottom},
+                           {left, top + by, left + bx, bottom - by},
+                           {right - bx, top + by, right, bottom - by}};
+  for (const auto& b : bands) {
+    cairo_save(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, b[0], b[1], b[2] - b[0], b[3] - b[1]);
+    cairo_clip(cr_);
+    cairo_set_matrix(cr_, &m);
+    trace();
+    cairo_stroke(cr_);
+    cairo_restore(cr_);
+  }
+}
+
 void CairoCanvas::stroke_rect(const RectF& r, Color c, float width) {
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
   source(c);
   cairo_set_line_width(cr_, width);
-  cairo_stroke(cr_);
+  const float h = width / 2;
+  stroke_outline(
+      {r.left - h, r.top - h, std::max(r.right, r.left) + h, std::max(r.bottom, r.top) + h},
+      width + 1, [&] {
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, r.left, r.top, std::max(r.width(), 0.0f), std::max(r.height(), 0.0f));
+      });
 }
 
 void CairoCanvas::fill_round_rect(const RectF& r, float radius, Color c) {
@@ -168,12 +257,13 @@ void CairoCanvas::stroke_round_rect(const RectF& r, float radius, Color c, float
   if (r.width() <= 0 || r.height() <= 0) return;
   // Centre the stroke on the half pixel inside the box like the system's thin outlines.
   const float h = width / 2;
-  round_rect_path(
-      {r.left + h, r.top + h, std::max(r.right - h, r.left + h), std::max(r.bottom - h, r.top + h)},
-      std::max(radius - h, 0.0f));
   source(c);
   cairo_set_line_width(cr_, width);
-  cairo_stroke(cr_);
+  stroke_outline(r, radius + width + 1, [&] {
+    round_rect_path({r.left + h, r.top + h, std::max(r.right - h, r.left + h),
+                     std::max(r.bottom - h, r.top + h)},
+                    std::max(radius - h, 0.0f));
+  });
 }
 
 void CairoCanvas::fill_ellipse(Point centre, float rx, float ry, Color c) {
@@ -274,16 +364,11 @@ void CairoCanvas::fill_radial(const RectF& r, Point centre, float rx, float ry,
 
 void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
                             std::span<const chrome::GradientStop> stops) {
-  double dx0 = area.left;
-  double dy0 = area.top;
-  double dx1 = area.right;
-  double dy1 = area.bottom;
-  cairo_user_to_device(cr_, &dx0, &dy0);
-  cairo_user_to_device(cr_, &dx1, &dy1);
-  const int ix0 = static_cast<int>(std::floor(std::min(dx0, dx1)));
-  const int iy0 = static_cast<int>(std::floor(std::min(dy0, dy1)));
-  const int iw = static_cast<int>(std::ceil(std::max(dx0, dx1))) - ix0;
-  const int ih = static_cast<int>(std::ceil(std::max(dy0, dy1))) - iy0;
+  const OnDevice d = on_device(cr_, area);
+  const int ix0 = static_cast<int>(std::floor(d.left));
+  const int iy0 = static_cast<int>(std::floor(d.top));
+  const int iw = static_cast<int>(std::ceil(d.right)) - ix0;
+  const int ih = static_cast<int>(std::ceil(d.bottom)) - iy0;
   if (iw <= 0 || ih <= 0) return;
   double ux = 1;
   double uy = 1;
@@ -292,7 +377,7 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
   for (double v : {static_cast<double>(area.left), static_cast<double>(area.top),
                    static_cast<double>(area.right), static_cast<double>(area.bottom),
                    static_cast<double>(centre.x), static_cast<double>(centre.y),
-                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, dx0, dy0}) {
+                   static_cast<double>(rx), static_cast<double>(ry), ux, uy, d.left, d.top}) {
     key += std::to_string(v);
     key.push_back(',');
   }
@@ -302,10 +387,31 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
       key.push_back(',');
     }
   }
+  // Smooth enough to render at a quarter of the resolution and stretch. Small-surface pixel
+  // (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
+  const double k = 4;
+  const cairo_matrix_t user = d.m;
+  cairo_matrix_t to_small;
+  cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
+  cairo_matrix_t scale_down;
+  cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
+  cairo_matrix_multiply(&to_small, &to_small, &scale_down);
+  cairo_matrix_multiply(&to_small, &user, &to_small);
+  // Stretches the small rendering over the area of the target gc.
+  auto stretch = [&](cairo_t* gc, cairo_surface_t* small) {
+    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
+    cairo_pattern_set_matrix(image, &to_small);
+    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
+    cairo_new_path(gc);
+    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
+    cairo_set_source(gc, image);
+    cairo_fill(gc);
+    cairo_pattern_destroy(image);
+  };
+
   auto it = std::find_if(glows_.begin(), glows_.end(), [&](const Glow& g) { return g.key == key; });
   if (it == glows_.end()) {
-    // Smooth enough to render at a quarter of the resolution and stretch.
-    const double k = 4;
     const int sw = std::max(1, static_cast<int>(std::ceil(iw / k)) + 2);
     const int sh = std::max(1, static_cast<int>(std::ceil(ih / k)) + 2);
     cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
@@ -314,9 +420,7 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
       cairo_pattern_add_color_stop_rgba(pat, st.offset, st.color.r, st.color.g, st.color.b,
                                         st.color.a);
     }
-    // Small-surface pixel (i, j) stands for device pixel (ix0 + (i - 1) k, iy0 + (j - 1) k).
-    cairo_matrix_t device_to_user;
-    cairo_get_matrix(cr_, &device_to_user);
+    cairo_matrix_t device_to_user = user;
     cairo_matrix_invert(&device_to_user);
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, 1.0 / rx, 1.0 / ry);
@@ -330,48 +434,184 @@ void CairoCanvas::draw_glow(const RectF& area, Point centre, float rx, float ry,
     cairo_paint(sc);
     cairo_destroy(sc);
     cairo_pattern_destroy(pat);
-
-    Glow g;
-    g.key = std::move(key);
-    g.x = ix0;
-    g.y = iy0;
-    g.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
-    cairo_t* gc = cairo_create(g.surface);
-    cairo_translate(gc, -ix0, -iy0);
-    cairo_matrix_t user;
-    cairo_get_matrix(cr_, &user);
-    cairo_transform(gc, &user);
-    cairo_pattern_t* image = cairo_pattern_create_for_surface(small);
-    cairo_matrix_t to_small;
-    cairo_matrix_init_translate(&to_small, -(ix0 - k), -(iy0 - k));
-    cairo_matrix_t scale_down;
-    cairo_matrix_init_scale(&scale_down, 1.0 / k, 1.0 / k);
-    cairo_matrix_multiply(&to_small, &to_small, &scale_down);
-    cairo_matrix_multiply(&to_small, &user, &to_small);
-    cairo_pattern_set_matrix(image, &to_small);
-    cairo_pattern_set_filter(image, CAIRO_FILTER_BILINEAR);
-    cairo_pattern_set_extend(image, CAIRO_EXTEND_PAD);
-    cairo_rectangle(gc, area.left, area.top, area.width(), area.height());
-    cairo_set_source(gc, image);
-    cairo_fill(gc);
-    cairo_pattern_destroy(image);
-    cairo_destroy(gc);
-    cairo_surface_destroy(small);
+    // Least recently used first.
     if (glows_.size() >= 4) {
-      cairo_surface_destroy(glows_.front().surface);
+      drop_glow(glows_.front());
       glows_.erase(glows_.begin());
     }
+    Glow g;
+    g.key = std::move(key);
+    g.small = small;
     glows_.push_back(std::move(g));
-    it = glows_.end() - 1;
+    // A glow that changes every frame (a pulse) is stretched straight onto the target; only
+    // one that comes back gets a device-resolution copy.
+    stretch(cr_, small);
+    return;
+  }
+  std::rotate(it, it + 1, glows_.end());
+  Glow& g = glows_.back();
+  if (!g.full) {
+    g.x = ix0;
+    g.y = iy0;
+    g.full = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iw, ih);
+    cairo_t* gc = cairo_create(g.full);
+    cairo_translate(gc, -ix0, -iy0);
+    cairo_transform(gc, &user);
+    stretch(gc, g.small);
+    cairo_destroy(gc);
   }
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_new_path(cr_);
-  cairo_rectangle(cr_, it->x, it->y, cairo_image_surface_get_width(it->surface),
-                  cairo_image_surface_get_height(it->surface));
-  cairo_set_source_surface(cr_, it->surface, it->x, it->y);
+  cairo_rectangle(cr_, g.x, g.y, cairo_image_surface_get_width(g.full),
+                  cairo_image_surface_get_height(g.full));
+  cairo_set_source_surface(cr_, g.full, g.x, g.y);
   cairo_fill(cr_);
   cairo_restore(cr_);
+}
+
+void CairoCanvas::drop_glow(Glow& g) {
+  if (g.small) cairo_surface_destroy(g.small);
+  if (g.full) cairo_surface_destroy(g.full);
+  g.small = nullptr;
+  g.full = nullptr;
+}
+
+void CairoCanvas::backdrop(const RectF& r, std::uint64_t key, const std::function<void()>& paint) {
+  const OnDevice d = on_device(cr_, r);
+  const cairo_matrix_t& m = d.m;
+  // Only a rectangle on whole device pixels is covered the same way by a copy; a fractional
+  // edge blends with what lies beneath.
+  const auto whole = [](double v) { return std::fabs(v - std::round(v)) < 1e-3; };
+  const int left = static_cast<int>(std::round(d.left));
+  const int top = static_cast<int>(std::round(d.top));
+  const int width = static_cast<int>(std::round(d.right)) - left;
+  const int height = static_cast<int>(std::round(d.bottom)) - top;
+  if (!d.axis_aligned() || !whole(d.left) || !whole(d.top) || !whole(d.right) || !whole(d.bottom) ||
+      width <= 0 || height <= 0) {
+    paint();
+    return;
+  }
+  const CopyPlace place{
+      key, static_cast<double>(left), static_cast<double>(top), width, height, m.xx, m.yy};
+  auto it = std::find_if(backdrops_.begin(), backdrops_.end(),
+                         [&](const Backdrop& b) { return b.place == place; });
+  if (it == backdrops_.end()) {
+    // A backdrop that changes every frame (a fade) is never copied; one seen before is.
+    auto seen = std::find(seen_backdrops_.begin(), seen_backdrops_.end(), place);
+    if (seen == seen_backdrops_.end()) {
+      if (seen_backdrops_.size() >= 8) seen_backdrops_.erase(seen_backdrops_.begin());
+      seen_backdrops_.push_back(place);
+      paint();
+      return;
+    }
+    seen_backdrops_.erase(seen);
+  }
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, left, top, width, height);
+  cairo_clip(cr_);
+  if (it == backdrops_.end()) {
+    cairo_set_matrix(cr_, &m);
+    cairo_push_group(cr_);
+    paint();
+    cairo_pattern_t* group = cairo_pop_group(cr_);
+    cairo_surface_t* surface = nullptr;
+    if (cairo_pattern_get_surface(group, &surface) != CAIRO_STATUS_SUCCESS) {
+      cairo_pattern_destroy(group);
+      cairo_restore(cr_);
+      paint();
+      return;
+    }
+    // A few screens' worth of the largest window: the least recently used go first.
+    std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    for (const Backdrop& b : backdrops_) bytes += b.bytes();
+    while (!backdrops_.empty() && bytes > kBackdropBudget) {
+      bytes -= backdrops_.front().bytes();
+      cairo_surface_destroy(backdrops_.front().surface);
+      backdrops_.erase(backdrops_.begin());
+    }
+    backdrops_.push_back({place, cairo_surface_reference(surface)});
+    cairo_pattern_destroy(group);
+    it = backdrops_.end() - 1;
+    cairo_identity_matrix(cr_);
+  } else {
+    std::rotate(it, it + 1, backdrops_.end());
+    it = backdrops_.end() - 1;
+  }
+  // The group surface keeps the device offset of its place on the target.
+  cairo_set_source_surface(cr_, it->surface, 0, 0);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::sprite(const RectF& bounds, std::uint64_t key,
+                         const std::function<void()>& paint) {
+  const OnDevice d = on_device(cr_, bounds);
+  const cairo_matrix_t& m = d.m;
+  const double fx = std::floor(d.left);
+  const double fy = std::floor(d.top);
+  const int left = static_cast<int>(fx);
+  const int top = static_cast<int>(fy);
+  const int width = static_cast<int>(std::ceil(d.right)) - left;
+  const int height = static_cast<int>(std::ceil(d.bottom)) - top;
+  if (!d.axis_aligned() || width <= 0 || height <= 0 || width > 128 || height > 128) {
+    paint();
+    return;
+  }
+  // Where the sprite lies within its first pixel decides every pixel it covers.
+  const CopyPlace id{key, d.left - fx, d.top - fy, width, height, m.xx, m.yy};
+  auto it = sprites_.find(id);
+  if (it == sprites_.end()) {
+    if (sprites_.size() >= 512) drop_old_sprites();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_surface_set_device_offset(surface, -left, -top);
+    cairo_t* target = cr_;
+    cr_ = cairo_create(surface);
+    cairo_set_matrix(cr_, &m);
+    set_stroke_style(cr_);
+    paint();
+    cairo_destroy(cr_);
+    cr_ = target;
+    cairo_surface_set_device_offset(surface, 0, 0);
+    it = sprites_.emplace(id, Sprite{surface, 0}).first;
+  }
+  it->second.last_used = ++sprite_clock_;
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, left, top, width, height);
+  cairo_set_source_surface(cr_, it->second.surface, left, top);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::drop_old_sprites() {
+  // Keeps the more recently used half.
+  std::vector<std::uint64_t> uses;
+  uses.reserve(sprites_.size());
+  for (const auto& [id, s] : sprites_) uses.push_back(s.last_used);
+  std::nth_element(uses.begin(), uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2),
+                   uses.end());
+  const std::uint64_t keep_from = uses[uses.size() / 2];
+  for (auto it = sprites_.begin(); it != sprites_.end();) {
+    if (it->second.last_used < keep_from) {
+      cairo_surface_destroy(it->second.surface);
+      it = sprites_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::size_t CairoCanvas::CopyPlaceHash::operator()(const CopyPlace& k) const {
+  std::size_t h = std::hash<std::uint64_t>()(k.key);
+  for (const double v : {k.x, k.y, k.xx, k.yy}) {
+    h ^= std::hash<double>()(v) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  }
+  return h;
 }
 
 void CairoCanvas::push_layer(float opacity) {
@@ -417,6 +657,26 @@ void CairoCanvas::pop_transform() {
   cairo_restore(cr_);
 }
 
+void CairoCanvas::sync_text_contexts() {
+  // Pango marks a context changed whenever its matrix is set, even to the same value, and
+  // every layout on it is then shaped again; so only a real change of the transform or of the
+  // target's font options reaches the contexts.
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  cairo_surface_get_font_options(cairo_get_target(cr_), target_font_options_);
+  if (text_contexts_synced_ && m.xx == text_matrix_.xx && m.yx == text_matrix_.yx &&
+      m.xy == text_matrix_.xy && m.yy == text_matrix_.yy &&
+      cairo_font_options_equal(target_font_options_, synced_font_options_)) {
+    return;
+  }
+  for (PangoLayout* l : layouts_) pango_cairo_update_context(cr_, pango_layout_get_context(l));
+  text_matrix_ = m;
+  cairo_font_options_destroy(synced_font_options_);
+  synced_font_options_ = cairo_font_options_copy(target_font_options_);
+  text_contexts_synced_ = true;
+  drop_shaped();
+}
+
 void CairoCanvas::drop_shaped() {
   for (auto& [key, value] : shaped_) g_object_unref(value.layout);
   shaped_.clear();
@@ -425,34 +685,45 @@ void CairoCanvas::drop_shaped() {
 const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
                                                    chrome::TextFormat format, float box_width,
                                                    bool clip) {
-  const int width_units = clip ? -1 : static_cast<int>(box_width * PANGO_SCALE);
-  std::string key = to_utf8(text);
+  const std::string utf8 = to_utf8(text);
+  const ShapedText& natural = shaped_line(utf8, format, -1);
+  if (clip) return natural;
+  const int width_units = static_cast<int>(box_width * PANGO_SCALE);
+  // A leading line that fits is the same line in any wider box: boxes that change with an
+  // animated width keep their shaping.
+  if (chrome::text_format_spec(format).align == chrome::TextAlign::leading &&
+      natural.width_units < width_units) {
+    return natural;
+  }
+  return shaped_line(utf8, format, width_units);
+}
+
+const CairoCanvas::ShapedText& CairoCanvas::shaped_line(const std::string& utf8,
+                                                        chrome::TextFormat format,
+                                                        int width_units) {
+  std::string key = utf8;
   key.push_back('\0');
   key += std::to_string(static_cast<int>(format));
   key.push_back(':');
   key += std::to_string(width_units);
   auto it = shaped_.find(key);
-  if (it != shaped_.end()) {
-    pango_cairo_update_layout(cr_, it->second.layout);
-    return it->second;
-  }
+  if (it != shaped_.end()) return it->second;
   // Enough for every text of a few different frames; a flood of new texts starts afresh.
   if (shaped_.size() >= 2048) drop_shaped();
   const chrome::TextFormatSpec spec = chrome::text_format_spec(format);
   PangoLayout* layout = pango_layout_copy(layouts_[static_cast<size_t>(format)]);
-  pango_cairo_update_layout(cr_, layout);
-  const std::string utf8 = to_utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
   PangoAlignment align = PANGO_ALIGN_LEFT;
   if (spec.align == chrome::TextAlign::center) align = PANGO_ALIGN_CENTER;
   if (spec.align == chrome::TextAlign::trailing) align = PANGO_ALIGN_RIGHT;
   pango_layout_set_width(layout, width_units);
-  pango_layout_set_ellipsize(layout, clip ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
+  pango_layout_set_ellipsize(layout, width_units < 0 ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
   pango_layout_set_alignment(layout, align);
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   ShapedText t;
   t.layout = layout;
+  t.width_units = logical.width;
   t.width = static_cast<double>(logical.width) / PANGO_SCALE;
   t.height = static_cast<double>(logical.height) / PANGO_SCALE;
   return shaped_.emplace(std::move(key), t).first->second;
@@ -461,6 +732,7 @@ const CairoCanvas::ShapedText& CairoCanvas::shaped(std::u16string_view text,
 void CairoCanvas::text(std::u16string_view text, chrome::TextFormat format, const RectF& box,
                        Color c, chrome::TextOverflow overflow) {
   if (text.empty() || box.width() <= 0 || box.height() <= 0) return;
+  sync_text_contexts();
   const bool clip = overflow == chrome::TextOverflow::clip;
   const ShapedText& t = shaped(text, format, box.width(), clip);
   double x = box.left;

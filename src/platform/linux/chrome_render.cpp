@@ -27,12 +27,19 @@ struct ChromeFrameRenderer::Impl {
   int height = 0;
   int dpi = 96;
   cairo_surface_t* surface = nullptr;
-  cairo_t* cr = nullptr;
   std::unique_ptr<CairoCanvas> canvas;
+  bool last_frame_ok = true;
+
+  // A fresh context for each frame, like the one a window system hands its draw handler.
+  cairo_t* frame_context() const {
+    cairo_t* cr = cairo_create(surface);
+    const double scale = static_cast<double>(dpi) / 96.0;
+    cairo_scale(cr, scale, scale);
+    return cr;
+  }
 
   ~Impl() {
     canvas.reset();
-    if (cr) cairo_destroy(cr);
     if (surface) cairo_surface_destroy(surface);
   }
 };
@@ -45,16 +52,17 @@ ChromeFrameRenderer::ChromeFrameRenderer(int width_px, int height_px, int dpi)
   impl_->dpi = dpi <= 0 ? 96 : dpi;
   impl_->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_px, height_px);
   if (cairo_surface_status(impl_->surface) != CAIRO_STATUS_SUCCESS) return;
-  impl_->cr = cairo_create(impl_->surface);
-  const double scale = static_cast<double>(impl_->dpi) / 96.0;
-  cairo_scale(impl_->cr, scale, scale);
-  impl_->canvas = std::make_unique<CairoCanvas>(impl_->cr);
+  cairo_t* cr = impl_->frame_context();
+  impl_->last_frame_ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  if (impl_->last_frame_ok) impl_->canvas = std::make_unique<CairoCanvas>(cr);
+  cairo_destroy(cr);
 }
 
 ChromeFrameRenderer::~ChromeFrameRenderer() = default;
 
 bool ChromeFrameRenderer::ok() const {
-  return impl_->canvas && cairo_status(impl_->cr) == CAIRO_STATUS_SUCCESS;
+  return impl_->canvas && impl_->last_frame_ok &&
+         cairo_surface_status(impl_->surface) == CAIRO_STATUS_SUCCESS;
 }
 
 bool ChromeFrameRenderer::paint(float inset_dip, const chrome::ChromeState& state) {
@@ -63,7 +71,11 @@ bool ChromeFrameRenderer::paint(float inset_dip, const chrome::ChromeState& stat
   const float w = static_cast<float>(impl_->width) * 96.0f / dpi;
   const float h = static_cast<float>(impl_->height) * 96.0f / dpi;
   const chrome::LayoutResult layout = chrome::layout_chrome(w, h, inset_dip, state);
+  cairo_t* cr = impl_->frame_context();
+  impl_->canvas->retarget(cr);
   chrome::paint_chrome(*impl_->canvas, layout, state);
+  impl_->last_frame_ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(cr);
   cairo_surface_flush(impl_->surface);
   return ok();
 }

@@ -18,7 +18,8 @@ struct ChromeImage {
 };
 
 // An image surface that frames are painted into again and again (the host's off-screen
-// buffer, the benchmarks).
+// buffer, the benchmarks): each frame through a fresh context, as a window's draw handler gets
+// one, and the same canvas, so what it keeps carries over from frame to frame.
 class ChromeFrameRenderer {
  public:
   ChromeFrameRenderer(int width_px, int height_px, int dpi);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "chrome/layout.h"
 
@@ -59,6 +60,55 @@ TEST(ChromeRender, CloseButtonHoverTurnsRed) {
   ChromeImage img;
   ASSERT_TRUE(render_chrome_image(1440, 900, 96, 5, s, img));
   EXPECT_EQ(pixel(img, 1395, 12), 0xC42B1Cu);
+}
+
+TEST(ChromeRender, FramesFromWhatTheRendererKeptMatchFreshFrames) {
+  // Later frames draw backdrops, glows, icons and shaped lines from what the canvas kept;
+  // each must equal the same frame from a renderer that starts with nothing.
+  chrome::ChromeState launcher = studio();
+  launcher.active_tab_is_launcher = true;
+  launcher.sidebar_expanded = true;
+  launcher.current_path = u"/vehicles/wheels";
+  chrome::ChromeState hovered = launcher;
+  const chrome::LayoutResult l = chrome::layout_chrome(960, 600, 5, hovered);
+  for (size_t i = 0; i < l.zones.size(); ++i)
+    if (l.zones[i].index == 2) hovered.hover = static_cast<int>(i);  // a launcher card
+  ASSERT_GE(hovered.hover, 0);
+  hovered.hover_zone = chrome::ZoneIdentity::of(l.zones[static_cast<size_t>(hovered.hover)]);
+  hovered.hover_fade_in = 0.5f;
+  chrome::ChromeState boot = studio();
+  boot.startup_scene = true;
+  boot.active_tab_loading = true;
+  chrome::ChromeState settings = launcher;
+  settings.settings_open = true;
+  settings.settings_progress = 0.5f;
+  chrome::ChromeState welcome = studio();
+  welcome.welcome_gate = true;
+  std::vector<chrome::ChromeState> frames = {launcher, hovered, boot, boot, settings};
+  frames[3].spinner_phase = 0.6f;  // the pulse and orbit move, the rest comes from copies
+  frames.push_back(settings);
+  frames.back().settings_progress = 1;
+  frames.push_back(launcher);
+  frames.back().sidebar_expanded = false;
+  frames.push_back(welcome);
+  frames.push_back(launcher);
+  for (const int dpi : {96, 144}) {
+    const int w = 960 * dpi / 96;
+    const int h = 600 * dpi / 96;
+    const float inset = chrome::px_to_dip(static_cast<float>(dpi == 96 ? 5 : 8), dpi);
+    ChromeFrameRenderer kept(w, h, dpi);
+    ASSERT_TRUE(kept.ok());
+    for (size_t i = 0; i < frames.size(); ++i) {
+      ASSERT_TRUE(kept.paint(inset, frames[i]));
+      ChromeImage fresh;
+      ASSERT_TRUE(render_chrome_image(w, h, dpi, inset, frames[i], fresh));
+      const ChromeImage later = kept.image();
+      int differing = 0;
+      for (size_t p = 0; p < fresh.pixels.size(); ++p)
+        differing += later.pixels[p] != fresh.pixels[p];
+      EXPECT_EQ(differing, 0) << "frame " << i << " at " << dpi << " DPI";
+    }
+  }
 }
 
 TEST(ChromeRender, WritesTheBitmapAndRefusesEmptySizes) {
