@@ -149,6 +149,7 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
   std::vector<guint> signal_sources;
   std::set<guint16> pressed_keys;
   std::unique_ptr<EventPoster> poster;
+  std::unique_ptr<CairoCanvas> canvas;
 
   // The window's normal rectangle in logical pixels, kept while it is neither maximised nor
   // fullscreen: that is what window.ini remembers.
@@ -340,10 +341,13 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
       return FALSE;
     }
     if (!gtk_cairo_should_draw_window(cr, gtk_widget_get_window(widget))) return FALSE;
-    {
-      CairoCanvas canvas(cr);
-      chrome::paint_chrome(canvas, w->layout(), w->chrome_state());
-    }
+    // One canvas for the window's life: its shaped text, glows and backdrops carry over from
+    // frame to frame.
+    if (self->canvas)
+      self->canvas->retarget(cr);
+    else
+      self->canvas = std::make_unique<CairoCanvas>(cr);
+    chrome::paint_chrome(*self->canvas, w->layout(), w->chrome_state());
     self->trace_frame(w->chrome_state());
     return FALSE;  // the web views draw over it
   }
