@@ -16,6 +16,7 @@ import hashlib
 import json
 import os
 import re
+import subprocess
 import sys
 import tempfile
 import time
@@ -579,6 +580,19 @@ def update_runs(ctx, suite):
             raise
         ctx.stop(studio, "closing during the boot download")
 
+    def verify_signed():
+        # "--verify-signed" checks the program's own file, without a window or a lock.
+        expected = {"valid": 0, "someone-else": 1, "tampered": 1, "unsigned": 1}
+        for name, code in expected.items():
+            exe = os.path.join(ctx.root, "verify-signed", name, "vantiro")
+            copy_executable(releases[name]["file"], exe)
+            got = subprocess.run([exe, "--verify-signed"], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL, timeout=60).returncode
+            check(got == code, f"--verify-signed on the {name} release ended with {got}, "
+                  f"expected {code}")
+
+    suite.case("update: --verify-signed passes the maker's signed build and fails the others",
+               verify_signed)
     suite.case("update: a signed newer release is installed at boot and the studio restarts "
                "into it", installs)
     suite.case("update: closing the studio during a boot download ends it cleanly",
