@@ -150,6 +150,7 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
   std::set<guint16> pressed_keys;
   std::unique_ptr<EventPoster> poster;
   std::unique_ptr<CairoCanvas> canvas;
+  GtkSettings* watched_settings = nullptr;  // the display's settings, alive with the display
 
   // The window's normal rectangle in logical pixels, kept while it is neither maximised nor
   // fullscreen: that is what window.ini remembers.
@@ -176,6 +177,7 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
     for (auto& [id, source] : timers) g_source_remove(source);
     timers.clear();
     if (poster) poster->withdraw();
+    if (watched_settings != nullptr) g_signal_handlers_disconnect_by_data(watched_settings, this);
     if (window != nullptr) {
       destroying = true;
       g_signal_handlers_disconnect_by_data(window, this);
@@ -227,6 +229,10 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
     g_signal_connect(surface, "leave-notify-event", G_CALLBACK(&Impl::on_leave), this);
     g_signal_connect(surface, "scroll-event", G_CALLBACK(&Impl::on_scroll), this);
     g_signal_connect(surface, "focus-in-event", G_CALLBACK(&Impl::on_focus_in), this);
+    watched_settings = gtk_settings_get_default();
+    if (watched_settings != nullptr)
+      g_signal_connect(watched_settings, "notify::gtk-enable-animations",
+                       G_CALLBACK(&Impl::on_animations_setting), this);
     return true;
   }
 
@@ -381,6 +387,14 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
     const bool active = gtk_window_is_active(GTK_WINDOW(self->window)) != FALSE;
     w->on_activation(active);
     if (active) w->on_focus();
+  }
+
+  // The desktop's animation switch changed: the motion state follows it.
+  static void on_animations_setting(GObject* settings, GParamSpec*, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
+    gboolean enabled = TRUE;
+    g_object_get(settings, "gtk-enable-animations", &enabled, nullptr);
+    if (app::MainWindow* w = self->core()) w->on_system_animations(enabled != FALSE);
   }
 
   static gboolean on_focus_in(GtkWidget*, GdkEventFocus*, gpointer data) {

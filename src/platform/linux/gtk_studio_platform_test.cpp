@@ -178,6 +178,23 @@ TEST_F(GtkStudioTest, AnAnimationSettlesAndReleasesItsTimer) {
   EXPECT_EQ(run(), 0);
 }
 
+TEST_F(GtkStudioTest, TheDesktopsAnimationSwitchReachesTheMotionState) {
+  VANTIRO_REQUIRE_DISPLAY();
+  GtkSettings* settings = gtk_settings_get_default();
+  gboolean before = TRUE;
+  g_object_get(settings, "gtk-enable-animations", &before, nullptr);
+  steps = [&] {
+    g_object_set(settings, "gtk-enable-animations", TRUE, nullptr);
+    gtk_tests::drain_loop();
+    EXPECT_FALSE(studio->runtime().reduced_motion);
+    g_object_set(settings, "gtk-enable-animations", FALSE, nullptr);
+    gtk_tests::drain_loop();
+    EXPECT_TRUE(studio->runtime().reduced_motion) << "the setting follows the desktop";
+  };
+  EXPECT_EQ(run(), 0);
+  g_object_set(settings, "gtk-enable-animations", before, nullptr);
+}
+
 TEST_F(GtkStudioTest, TheWindowShrinksBelowTheWebViewsItHolds) {
   VANTIRO_REQUIRE_DISPLAY();
   steps = [&] {
