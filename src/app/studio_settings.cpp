@@ -15,8 +15,6 @@ namespace vantiro::app {
 
 namespace {
 
-inline constexpr LocalizedText kTextShortcutsAdded{u"Tillagd på Startmenyn och skrivbordet.",
-                                                   u"Added to the Start menu and desktop."};
 inline constexpr LocalizedText kTextShortcutsFailed{
     u"Kunde inte lägga till Vantiro. Stäng andra Vantiro-fönster och försök igen.",
     u"Could not add Vantiro. Close other Vantiro windows and try again."};
