@@ -43,7 +43,7 @@ constexpr std::array<Tip, kTipCount> kTips = {{
 void glow(Canvas& c, const RectF& r, Point centre, float radius, float a) {
   const GradientStop stops[] = {
       {0, rgb(kAccent, a)}, {0.45f, rgb(kAccent, 0.38f * a)}, {1, rgb(kAccent, 0)}};
-  c.fill_radial(r, centre, radius, radius, stops);
+  c.fill_radial(r, centre, radius, radius, stops, Fidelity::exact);
 }
 
 }  // namespace

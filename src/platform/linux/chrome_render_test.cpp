@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "chrome/animation.h"
+#include "chrome/canvas.h"
 #include "chrome/layout.h"
 
 namespace vantiro::platform {
@@ -108,6 +112,64 @@ TEST(ChromeRender, FramesFromWhatTheRendererKeptMatchFreshFrames) {
         differing += later.pixels[p] != fresh.pixels[p];
       EXPECT_EQ(differing, 0) << "frame " << i << " at " << dpi << " DPI";
     }
+  }
+}
+
+int largest_channel_difference(const ChromeImage& a, const ChromeImage& b) {
+  int largest = 0;
+  for (size_t p = 0; p < a.pixels.size(); ++p) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int d = std::abs(static_cast<int>((a.pixels[p] >> shift) & 0xFFu) -
+                             static_cast<int>((b.pixels[p] >> shift) & 0xFFu));
+      largest = std::max(largest, d);
+    }
+  }
+  return largest;
+}
+
+TEST(ChromeRender, FramesWhileTheRailMovesStayWithinTheToleranceAndTheLastOneIsExact) {
+  // The rail eases open and closed over the launcher as the animation tick moves it. Each
+  // frame in motion may differ from the exact frame by the motion tolerance; the frame where
+  // the rail arrives stays on screen and must be exact.
+  chrome::ChromeState s = studio();
+  s.active_tab_is_launcher = true;
+  s.current_path = u"/vehicles/wheels";
+  for (const int dpi : {96, 144}) {
+    const int w = 960 * dpi / 96;
+    const int h = 600 * dpi / 96;
+    const float inset = chrome::px_to_dip(static_cast<float>(dpi == 96 ? 5 : 8), dpi);
+    ChromeFrameRenderer kept(w, h, dpi);
+    ASSERT_TRUE(kept.ok());
+    s.rail_width = chrome::kRailCompactWidth;
+    int approximate = 0;
+    for (const bool expand : {true, false}) {
+      s.sidebar_expanded = expand;
+      const float target = chrome::rail_target_width(expand);
+      int frame = 0;
+      bool moving = true;
+      while (moving) {
+        chrome::ease_toward(s.rail_width, target, chrome::kRailRate, 0.016f, chrome::kDistanceSnap);
+        moving = s.rail_width != target;
+        // Every third frame in motion keeps the test short; the one that arrives is always
+        // compared.
+        if (moving && frame++ % 3 != 0) continue;
+        ASSERT_TRUE(kept.paint(inset, s));
+        ChromeImage exact;
+        ASSERT_TRUE(render_chrome_image(w, h, dpi, inset, s, exact));
+        const ChromeImage later = kept.image();
+        const int largest = largest_channel_difference(later, exact);
+        const std::string where = std::to_string(dpi) + " DPI, rail " +
+                                  std::to_string(s.rail_width) + (moving ? " moving" : " arrived");
+        if (moving) {
+          EXPECT_LE(largest, chrome::kMotionTolerance) << where;
+          approximate += largest > 0;
+        } else {
+          EXPECT_EQ(largest, 0) << where;
+        }
+      }
+    }
+    // Otherwise the frames in motion were drawn the exact way and nothing above was measured.
+    EXPECT_GT(approximate, 0) << dpi << " DPI";
   }
 }
 
