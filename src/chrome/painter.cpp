@@ -497,7 +497,8 @@ class Painter {
     const float glow_rx = std::max(0.52f * r.width(), 1.0f);
     // While the rail eases the content area changes every frame, and so does the glow.
     const bool moving =
-        l_.mode == ChromeMode::studio && l_.rail_width != rail_target_width(s_.sidebar_expanded);
+        l_.mode == ChromeMode::studio &&
+        (l_.rail_width != rail_target_width(s_.sidebar_expanded) || s_.rail_settling);
     const Fidelity fidelity = moving ? Fidelity::motion : Fidelity::exact;
     const auto backdrop = [&] {
       if (base) c_.fill_rect(r, *base);

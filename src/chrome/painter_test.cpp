@@ -578,24 +578,28 @@ TEST(ChromePainter, OnlyTheGlowOfAContentAreaThatFollowsTheMovingRailMayBeApprox
     const char* what;
     bool expanded;
     float rail_width;
+    bool settling;
     bool fullscreen;
     bool welcome;
     Fidelity fidelity;
   };
   const Case cases[] = {
-      {"compact at rest", false, 0, false, false, Fidelity::exact},
-      {"expanded at its target", true, 220, false, false, Fidelity::exact},
-      {"on its way out", true, 142.5f, false, false, Fidelity::motion},
-      {"on its way in", false, 142.5f, false, false, Fidelity::motion},
-      {"just toggled, still at the old width", true, 64, false, false, Fidelity::motion},
-      {"fullscreen, where the rail is not drawn", true, 142.5f, true, false, Fidelity::exact},
-      {"the welcome gate", true, 142.5f, false, true, Fidelity::exact},
+      {"compact at rest", false, 0, false, false, false, Fidelity::exact},
+      {"expanded at its target", true, 220, false, false, false, Fidelity::exact},
+      {"on its way out", true, 142.5f, false, false, false, Fidelity::motion},
+      {"on its way in", false, 142.5f, false, false, false, Fidelity::motion},
+      {"just toggled, still at the old width", true, 64, false, false, false, Fidelity::motion},
+      {"arrived on this tick", true, 220, true, false, false, Fidelity::motion},
+      {"fullscreen, where the rail is not drawn", true, 142.5f, false, true, false,
+       Fidelity::exact},
+      {"the welcome gate", true, 142.5f, false, false, true, Fidelity::exact},
   };
   for (const Case& c : cases) {
     ChromeState s = one_tab();
     s.active_tab_is_launcher = true;
     s.sidebar_expanded = c.expanded;
     s.rail_width = c.rail_width;
+    s.rail_settling = c.settling;
     s.fullscreen = c.fullscreen;
     s.welcome_gate = c.welcome;
     const RecordingCanvas rc = paint(s);
