@@ -564,10 +564,14 @@ void CairoCanvas::draw_moving_glow(const RectF& area, Point centre, float rx, fl
     }
   }
 
+  // The glow goes through a band of rows that stays in the cache between being written and
+  // composited: at 4K a frame is bound by memory more than by arithmetic.
+  constexpr int kBand = 32;
+  const int band = std::min(h, kBand);
   if (!moving_glow_scratch_ || cairo_image_surface_get_width(moving_glow_scratch_) < w ||
-      cairo_image_surface_get_height(moving_glow_scratch_) < h) {
+      cairo_image_surface_get_height(moving_glow_scratch_) < band) {
     if (moving_glow_scratch_) cairo_surface_destroy(moving_glow_scratch_);
-    moving_glow_scratch_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    moving_glow_scratch_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, band);
     if (cairo_surface_status(moving_glow_scratch_) != CAIRO_STATUS_SUCCESS) {
       cairo_surface_destroy(moving_glow_scratch_);
       moving_glow_scratch_ = nullptr;
@@ -576,7 +580,6 @@ void CairoCanvas::draw_moving_glow(const RectF& area, Point centre, float rx, fl
     }
   }
   moving_glow_drawn_ = true;
-  cairo_surface_flush(moving_glow_scratch_);
   auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(moving_glow_scratch_));
   const size_t stride =
       static_cast<size_t>(cairo_image_surface_get_stride(moving_glow_scratch_)) / 4;
@@ -596,45 +599,49 @@ void CairoCanvas::draw_moving_glow(const RectF& area, Point centre, float rx, fl
   };
   std::vector<int> index(static_cast<size_t>(w));
   const std::uint32_t* colors = moving_glow_colors_.data();
-  for (int y = y0; y < y1; ++y) {
-    std::uint32_t* row = data + static_cast<size_t>(y - y0) * stride;
-    const float v = (static_cast<float>(y) + 0.5f - cy) / ryd;
-    const float v2 = v * v;
-    // The last stop is transparent: only the ellipse's chord on this row (and a pixel either
-    // side) has any colour.
-    const float half = v2 >= 1 ? -2.0f : rxd * std::sqrt(1 - v2);
-    const int s0 = std::clamp(static_cast<int>(std::floor(cx - half)) - 1, x0, x1);
-    const int s1 = std::clamp(static_cast<int>(std::ceil(cx + half)) + 1, s0, x1);
-    std::fill(row, row + (s0 - x0), 0u);
-    std::fill(row + (s1 - x0), row + w, 0u);
-    const float first = static_cast<float>(s0) + 0.5f - cx;
-    int* idx = index.data();
-    for (int i = 0; i < s1 - s0; ++i) {
-      const float u = (first + static_cast<float>(i)) * inv_rx;
-      // Within the chord d2 stays near 1, so the product fits an int; clamping it there
-      // keeps the loop vectorised.
-      const int k = static_cast<int>((u * u + v2) * static_cast<float>(n));
-      idx[i] = k < n ? k : n;
+  for (int band_top = y0; band_top < y1; band_top += band) {
+    const int rows = std::min(band, y1 - band_top);
+    cairo_surface_flush(moving_glow_scratch_);
+    for (int y = band_top; y < band_top + rows; ++y) {
+      std::uint32_t* row = data + static_cast<size_t>(y - band_top) * stride;
+      const float v = (static_cast<float>(y) + 0.5f - cy) / ryd;
+      const float v2 = v * v;
+      // The last stop is transparent: only the ellipse's chord on this row (and a pixel either
+      // side) has any colour.
+      const float half = v2 >= 1 ? -2.0f : rxd * std::sqrt(1 - v2);
+      const int s0 = std::clamp(static_cast<int>(std::floor(cx - half)) - 1, x0, x1);
+      const int s1 = std::clamp(static_cast<int>(std::ceil(cx + half)) + 1, s0, x1);
+      std::fill(row, row + (s0 - x0), 0u);
+      std::fill(row + (s1 - x0), row + w, 0u);
+      const float first = static_cast<float>(s0) + 0.5f - cx;
+      int* idx = index.data();
+      for (int i = 0; i < s1 - s0; ++i) {
+        const float u = (first + static_cast<float>(i)) * inv_rx;
+        // Within the chord d2 stays near 1, so the product fits an int; clamping it there
+        // keeps the loop vectorised.
+        const int k = static_cast<int>((u * u + v2) * static_cast<float>(n));
+        idx[i] = k < n ? k : n;
+      }
+      std::uint32_t* out = row + (s0 - x0);
+      for (int i = 0; i < s1 - s0; ++i) out[i] = colors[idx[i]];
+      if (s1 > s0) {
+        row[s0 - x0] = scaled_pixel(row[s0 - x0], coverage(s0, d.left, d.right));
+        row[s1 - 1 - x0] = scaled_pixel(row[s1 - 1 - x0], coverage(s1 - 1, d.left, d.right));
+      }
+      const float cover_y = coverage(y, d.top, d.bottom);
+      if (cover_y < 1) {
+        for (int i = 0; i < w; ++i) row[i] = scaled_pixel(row[i], cover_y);
+      }
     }
-    std::uint32_t* out = row + (s0 - x0);
-    for (int i = 0; i < s1 - s0; ++i) out[i] = colors[idx[i]];
-    if (s1 > s0) {
-      row[s0 - x0] = scaled_pixel(row[s0 - x0], coverage(s0, d.left, d.right));
-      row[s1 - 1 - x0] = scaled_pixel(row[s1 - 1 - x0], coverage(s1 - 1, d.left, d.right));
-    }
-    const float cover_y = coverage(y, d.top, d.bottom);
-    if (cover_y < 1) {
-      for (int i = 0; i < w; ++i) row[i] = scaled_pixel(row[i], cover_y);
-    }
+    cairo_surface_mark_dirty(moving_glow_scratch_);
+    cairo_save(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, x0, band_top, w, rows);
+    cairo_set_source_surface(cr_, moving_glow_scratch_, x0, band_top);
+    cairo_fill(cr_);
+    cairo_restore(cr_);
   }
-  cairo_surface_mark_dirty(moving_glow_scratch_);
-  cairo_save(cr_);
-  cairo_identity_matrix(cr_);
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, x0, y0, w, h);
-  cairo_set_source_surface(cr_, moving_glow_scratch_, x0, y0);
-  cairo_fill(cr_);
-  cairo_restore(cr_);
 }
 
 void CairoCanvas::drop_glow(Glow& g) {
