@@ -481,9 +481,14 @@ class Painter {
       if (base) c_.fill_rect(r, *base);
       return;
     }
+    // While the rail eases the content area changes every frame, and so do its glows.
+    const bool moving =
+        l_.mode == ChromeMode::studio &&
+        (l_.rail_width != rail_target_width(s_.sidebar_expanded) || s_.rail_settling);
+    const Fidelity fidelity = moving ? Fidelity::motion : Fidelity::exact;
     if (s_.update_scene || s_.active_tab_loading) {
       if (base) {
-        paint_boot_scene(c_, r, s_, base);
+        paint_boot_scene(c_, r, s_, base, fidelity);
       } else {
         c_.push_clip(r, false);
         paint_boot_scene(c_, r, s_);
@@ -495,11 +500,6 @@ class Painter {
     const float cy = r.center_y();
     const Point glow{cx, cy - 44};
     const float glow_rx = std::max(0.52f * r.width(), 1.0f);
-    // While the rail eases the content area changes every frame, and so does the glow.
-    const bool moving =
-        l_.mode == ChromeMode::studio &&
-        (l_.rail_width != rail_target_width(s_.sidebar_expanded) || s_.rail_settling);
-    const Fidelity fidelity = moving ? Fidelity::motion : Fidelity::exact;
     const auto backdrop = [&] {
       if (base) c_.fill_rect(r, *base);
       c_.push_clip(r, false);

@@ -128,14 +128,20 @@ int largest_channel_difference(const ChromeImage& a, const ChromeImage& b) {
 }
 
 TEST(ChromeRender, FramesWhileTheRailMovesStayWithinTheToleranceAndTheSettledOneIsExact) {
-  // The rail eases open and closed over the launcher as the animation tick moves it. Each
-  // frame in motion, the one where the rail arrives included, may differ from the exact frame
-  // by the motion tolerance; the frame painted once it has settled stays on screen and must be
-  // exact.
-  chrome::ChromeState s = studio();
-  s.active_tab_is_launcher = true;
-  s.current_path = u"/vehicles/wheels";
-  for (const int dpi : {96, 144}) {
+  // The rail eases open and closed over the launcher or a loading tab as the animation tick
+  // moves it. Each frame in motion, the one where the rail arrives included, may differ from
+  // the exact frame by the motion tolerance; the frame painted once it has settled stays on
+  // screen and must be exact.
+  struct Case {
+    int dpi;
+    bool loading;
+  };
+  for (const Case c : {Case{96, false}, Case{144, false}, Case{144, true}}) {
+    chrome::ChromeState s = studio();
+    s.active_tab_is_launcher = !c.loading;
+    s.active_tab_loading = c.loading;
+    s.current_path = u"/vehicles/wheels";
+    const int dpi = c.dpi;
     const int w = 960 * dpi / 96;
     const int h = 600 * dpi / 96;
     const float inset = chrome::px_to_dip(static_cast<float>(dpi == 96 ? 5 : 8), dpi);
@@ -157,7 +163,8 @@ TEST(ChromeRender, FramesWhileTheRailMovesStayWithinTheToleranceAndTheSettledOne
         ChromeImage exact;
         ASSERT_TRUE(render_chrome_image(w, h, dpi, inset, s, exact));
         const int largest = largest_channel_difference(kept.image(), exact);
-        const std::string where = std::to_string(dpi) + " DPI, rail " +
+        const std::string where = std::to_string(dpi) + " DPI, " +
+                                  (c.loading ? "loading" : "launcher") + ", rail " +
                                   std::to_string(s.rail_width) + (settled ? " settled" : " moving");
         if (settled) {
           EXPECT_EQ(largest, 0) << where;
@@ -168,7 +175,7 @@ TEST(ChromeRender, FramesWhileTheRailMovesStayWithinTheToleranceAndTheSettledOne
       }
     }
     // Otherwise the frames in motion were drawn the exact way and nothing above was measured.
-    EXPECT_GT(approximate, 0) << dpi << " DPI";
+    EXPECT_GT(approximate, 0) << dpi << " DPI, loading " << c.loading;
   }
 }
 
