@@ -44,6 +44,7 @@ bool chrome_needs_animation(const ChromeState& s, const LayoutResult& l, bool wa
   if (s.reduced_motion) return waiting_for_reveal;
   const float rail_target = rail_target_width(s.sidebar_expanded);
   if (s.rail_width > 0 && s.rail_width != rail_target) return true;
+  if (s.rail_settling) return true;
   if (s.rail_scroll != clamped_target(s.rail_scroll_target, l.rail_max_scroll)) return true;
   if (s.palette_scroll != clamped_target(s.palette_scroll_target, l.palette_max_scroll)) {
     return true;
@@ -63,10 +64,13 @@ bool chrome_needs_animation(const ChromeState& s, const LayoutResult& l, bool wa
 
 AnimationTick animate_chrome(ChromeState& s, const LayoutResult& l, float dt, std::uint64_t now) {
   AnimationTick t;
+  t.changed = s.rail_settling;
+  s.rail_settling = false;
   if (s.rail_width > 0) {
-    t.rail_width_changed = ease_toward(s.rail_width, rail_target_width(s.sidebar_expanded),
-                                       kRailRate, dt, kDistanceSnap);
+    const float target = rail_target_width(s.sidebar_expanded);
+    t.rail_width_changed = ease_toward(s.rail_width, target, kRailRate, dt, kDistanceSnap);
     t.changed |= t.rail_width_changed;
+    s.rail_settling = t.rail_width_changed && s.rail_width == target;
   }
   s.rail_scroll_target = clamped_target(s.rail_scroll_target, l.rail_max_scroll);
   s.palette_scroll_target = clamped_target(s.palette_scroll_target, l.palette_max_scroll);
@@ -109,6 +113,7 @@ AnimationTick animate_chrome(ChromeState& s, const LayoutResult& l, float dt, st
 
 void finish_chrome_animations(ChromeState& s, const LayoutResult& l) {
   if (s.rail_width > 0) s.rail_width = rail_target_width(s.sidebar_expanded);
+  s.rail_settling = false;
   s.rail_scroll = s.rail_scroll_target = clamped_target(s.rail_scroll_target, l.rail_max_scroll);
   s.palette_scroll = s.palette_scroll_target =
       clamped_target(s.palette_scroll_target, l.palette_max_scroll);
@@ -178,6 +183,7 @@ void toggle_rail(ChromeState& s, bool reduced_motion) {
   const float from = rail_width_of(s);
   s.sidebar_expanded = !s.sidebar_expanded;
   s.rail_width = reduced_motion ? rail_target_width(s.sidebar_expanded) : from;
+  s.rail_settling = false;
   s.rail_scroll = 0;
   s.rail_scroll_target = 0;
 }

@@ -152,6 +152,50 @@ TEST(ChromeAnimation, ScenesAndLoadingTabsKeepTheTimerUnlessMotionIsReduced) {
   EXPECT_TRUE(chrome_needs_animation(s, l, true));  // the first-load watchdog
 }
 
+TEST(ChromeAnimation, TheRailIsRepaintedOnceMoreAfterItArrives) {
+  // The frame where the rail arrives may be drawn as one in motion; the next tick repaints it
+  // at rest, and only then does the timer stop.
+  ChromeState s;
+  s.sidebar_expanded = true;
+  s.rail_width = 64;
+  LayoutResult l;
+  AnimationTimer timer;
+  std::uint64_t now = 10'000;
+  ASSERT_TRUE(start_chrome_animation(timer, chrome_needs_animation(s, l, false), now));
+  int ticks = 0;
+  while (s.rail_width != 220 && ticks < 100) {
+    now += 16;
+    EXPECT_FALSE(s.rail_settling);
+    EXPECT_TRUE(tick_chrome_animation(timer, s, l, false, now).changed);
+    ++ticks;
+  }
+  EXPECT_TRUE(s.rail_settling);
+  EXPECT_TRUE(timer.running);
+  now += 16;
+  const AnimationTick settled = tick_chrome_animation(timer, s, l, false, now);
+  EXPECT_TRUE(settled.changed);
+  EXPECT_FALSE(settled.rail_width_changed);  // the web views stay where they are
+  EXPECT_FALSE(s.rail_settling);
+  EXPECT_FALSE(timer.running);
+  EXPECT_FALSE(animate_chrome(s, l, 0.016f, now + 16).changed);
+
+  // Toggled again before that tick, or reduced motion switched on: nothing is left to settle.
+  for (const bool finish : {false, true}) {
+    ChromeState t;
+    t.sidebar_expanded = true;
+    t.rail_width = 219.9f;
+    animate_chrome(t, l, 0.016f, now);
+    ASSERT_TRUE(t.rail_settling);
+    if (finish) {
+      finish_chrome_animations(t, l);
+      EXPECT_FALSE(chrome_needs_animation(t, l, false));
+    } else {
+      toggle_rail(t, false);
+    }
+    EXPECT_FALSE(t.rail_settling) << finish;
+  }
+}
+
 TEST(ChromeAnimation, ReducedMotionToggleChangesTheRailInOneFrame) {
   ChromeState s;
   toggle_rail(s, true);

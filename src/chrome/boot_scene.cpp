@@ -40,10 +40,11 @@ constexpr std::array<Tip, kTipCount> kTips = {{
      u"Projects, exports and credits sync automatically when you're signed in."},
 }};
 
-void glow(Canvas& c, const RectF& r, Point centre, float radius, float a) {
+void glow(Canvas& c, const RectF& r, Point centre, float radius, float a,
+          Fidelity fidelity = Fidelity::exact) {
   const GradientStop stops[] = {
       {0, rgb(kAccent, a)}, {0.45f, rgb(kAccent, 0.38f * a)}, {1, rgb(kAccent, 0)}};
-  c.fill_radial(r, centre, radius, radius, stops);
+  c.fill_radial(r, centre, radius, radius, stops, fidelity);
 }
 
 }  // namespace
@@ -53,7 +54,8 @@ std::u16string_view tip_text(int index, bool swedish) {
   return swedish ? kTips[static_cast<size_t>(i)].sv : kTips[static_cast<size_t>(i)].en;
 }
 
-void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::optional<Color> base) {
+void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::optional<Color> base,
+                      Fidelity fidelity) {
   const float w = r.width();
   const float h = r.height();
   const bool visible = w >= 60 && h >= 60 && s.boot_alpha > 0;
@@ -72,13 +74,15 @@ void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::opti
     c.fill_rect(r, rgb(0x090F18));
     if (still_backdrop) {
       draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
-      glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
+      glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f, fidelity);
     }
     if (base) c.pop_clip();
   };
   if (still_backdrop) {
     const Color b = base.value_or(Color{-1, -1, -1, -1});
-    c.backdrop(r, cache_key({3, r.left, r.top, r.right, r.bottom, u, b.r, b.g, b.b, b.a}), still);
+    const float motion = fidelity == Fidelity::motion ? 1.0f : 0.0f;
+    c.backdrop(r, cache_key({3, r.left, r.top, r.right, r.bottom, u, b.r, b.g, b.b, b.a, motion}),
+               still);
   } else {
     still();
   }
@@ -93,7 +97,7 @@ void paint_boot_scene(Canvas& c, const RectF& r, const ChromeState& s, std::opti
 
   if (!still_backdrop) {
     draw_grid(c, r, {cx, u}, rgb(kAccent, 0.024f));
-    glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f);
+    glow(c, r, {cx, u + 40}, std::min(0.55f * std::max(w, h), 620.0f), 0.07f, fidelity);
   }
   glow(c, r, {cx, u}, 170 + 18 * p, 0.22f + 0.1f * p);
 

@@ -150,6 +150,14 @@ inline constexpr std::string_view kTextFamily = "Segoe UI";
 // text matters, like a caret).
 enum class TextOverflow { ellipsis, clip };
 
+// How closely a drawing must follow its exact picture. A frame painted while the content area
+// moves (the rail easing) is replaced by the next tick's, so a backend may draw its large
+// smooth fills within kMotionTolerance of the exact picture when that is cheaper. Every other
+// frame is exact, so a picture that stays on screen is always the exact one.
+enum class Fidelity { exact, motion };
+// Per colour channel, in 1/255.
+inline constexpr int kMotionTolerance = 2;
+
 // What the chrome painter needs from a 2-D backend, in DIPs. Texts are one line, vertically
 // centred in their box.
 struct Canvas {
@@ -169,7 +177,7 @@ struct Canvas {
   virtual void fill_linear(const RectF& r, float radius, Point start, Point end,
                            std::span<const GradientStop> stops) = 0;
   virtual void fill_radial(const RectF& r, Point centre, float rx, float ry,
-                           std::span<const GradientStop> stops) = 0;
+                           std::span<const GradientStop> stops, Fidelity fidelity) = 0;
   // Everything until pop_layer is composed at this opacity.
   virtual void push_layer(float opacity) = 0;
   virtual void pop_layer() = 0;

@@ -35,6 +35,9 @@ struct ChromeState {
   bool window_active = true;
   bool sidebar_expanded = false;
   float rail_width = 0;  // animated; <= 0 means the target width
+  // The rail arrived at its target on the last tick. That frame may be drawn as one in motion,
+  // so one more tick repaints it at rest.
+  bool rail_settling = false;
   bool active_tab_is_launcher = false;
   bool active_tab_loading = false;
   bool active_tab_stalled = false;

@@ -465,9 +465,10 @@ class Painter {
 
   // --- content screens ---------------------------------------------------------------------
 
-  void glow_and_grid(const RectF& r, Point centre, float rx, float ry) {
+  void glow_and_grid(const RectF& r, Point centre, float rx, float ry,
+                     Fidelity fidelity = Fidelity::exact) {
     const GradientStop stops[] = {{0, rgb(kAccent, 0.12f)}, {1, rgb(kAccent, 0)}};
-    c_.fill_radial(r, centre, rx, ry, stops);
+    c_.fill_radial(r, centre, rx, ry, stops, fidelity);
     draw_grid(c_, r, {r.center_x(), r.center_y()}, rgb(kAccent, 0.028f));
   }
 
@@ -480,9 +481,14 @@ class Painter {
       if (base) c_.fill_rect(r, *base);
       return;
     }
+    // While the rail eases the content area changes every frame, and so do its glows.
+    const bool moving =
+        l_.mode == ChromeMode::studio &&
+        (l_.rail_width != rail_target_width(s_.sidebar_expanded) || s_.rail_settling);
+    const Fidelity fidelity = moving ? Fidelity::motion : Fidelity::exact;
     if (s_.update_scene || s_.active_tab_loading) {
       if (base) {
-        paint_boot_scene(c_, r, s_, base);
+        paint_boot_scene(c_, r, s_, base, fidelity);
       } else {
         c_.push_clip(r, false);
         paint_boot_scene(c_, r, s_);
@@ -497,13 +503,14 @@ class Painter {
     const auto backdrop = [&] {
       if (base) c_.fill_rect(r, *base);
       c_.push_clip(r, false);
-      glow_and_grid(r, glow, glow_rx, 325);
+      glow_and_grid(r, glow, glow_rx, 325, fidelity);
       c_.pop_clip();
     };
     if (base) {
-      c_.backdrop(
-          r, cache_key({1, r.left, r.top, r.right, r.bottom, base->r, base->g, base->b, base->a}),
-          backdrop);
+      c_.backdrop(r,
+                  cache_key({1, r.left, r.top, r.right, r.bottom, base->r, base->g, base->b,
+                             base->a, moving ? 1.0f : 0.0f}),
+                  backdrop);
     } else {
       backdrop();
     }

@@ -367,8 +367,8 @@ bool same_op(const DrawOp& a, const DrawOp& b, float dx = 0, float dy = 0) {
   const auto near = [](float x, float y) { return std::fabs(x - y) < 1e-3f; };
   const auto moved = [&](Point p, Point q) { return near(p.x, q.x + dx) && near(p.y, q.y + dy); };
   if (a.kind != b.kind || !(a.color == b.color) || a.value != b.value || a.text != b.text ||
-      a.format != b.format || a.layer_depth != b.layer_depth || a.stops.size() != b.stops.size() ||
-      a.path.segments.size() != b.path.segments.size()) {
+      a.format != b.format || a.layer_depth != b.layer_depth || a.fidelity != b.fidelity ||
+      a.stops.size() != b.stops.size() || a.path.segments.size() != b.path.segments.size()) {
     return false;
   }
   const bool path = a.kind == DrawOpKind::fill_path || a.kind == DrawOpKind::stroke_path;
@@ -571,6 +571,78 @@ TEST(ChromePainter, EqualKeysDrawEqualPictures) {
   EXPECT_GT(compared, 500);
   EXPECT_GT(backdrops.size(), 20u);
   EXPECT_GT(sprites.size(), 20u);
+}
+
+TEST(ChromePainter, OnlyTheGlowsOfAContentAreaThatFollowsTheMovingRailMayBeApproximate) {
+  struct Case {
+    const char* what;
+    bool expanded;
+    float rail_width;
+    bool settling;
+    bool fullscreen;
+    bool welcome;
+    bool loading;
+    Fidelity fidelity;
+  };
+  const Case cases[] = {
+      {"compact at rest", false, 0, false, false, false, false, Fidelity::exact},
+      {"expanded at its target", true, 220, false, false, false, false, Fidelity::exact},
+      {"on its way out", true, 142.5f, false, false, false, false, Fidelity::motion},
+      {"on its way in", false, 142.5f, false, false, false, false, Fidelity::motion},
+      {"just toggled, still at the old width", true, 64, false, false, false, false,
+       Fidelity::motion},
+      {"arrived on this tick", true, 220, true, false, false, false, Fidelity::motion},
+      {"over a loading tab", true, 142.5f, false, false, false, true, Fidelity::motion},
+      {"over a loading tab at rest", true, 220, false, false, false, true, Fidelity::exact},
+      {"fullscreen, where the rail is not drawn", true, 142.5f, false, true, false, false,
+       Fidelity::exact},
+      {"the welcome gate", true, 142.5f, false, false, true, false, Fidelity::exact},
+  };
+  for (const Case& c : cases) {
+    ChromeState s = one_tab();
+    s.active_tab_is_launcher = !c.loading;
+    s.active_tab_loading = c.loading;
+    s.sidebar_expanded = c.expanded;
+    s.rail_width = c.rail_width;
+    s.rail_settling = c.settling;
+    s.fullscreen = c.fullscreen;
+    s.welcome_gate = c.welcome;
+    const RecordingCanvas rc = paint(s);
+    std::vector<Fidelity> glows;
+    for (const DrawOp& op : rc.ops)
+      if (op.kind == DrawOpKind::fill_radial) glows.push_back(op.fidelity);
+    // The loading scene's pulse changes every frame but stays exact: under reduced motion it
+    // stands still.
+    const std::vector<Fidelity> expected = c.loading
+                                               ? std::vector<Fidelity>{c.fidelity, Fidelity::exact}
+                                               : std::vector<Fidelity>{c.fidelity};
+    EXPECT_EQ(glows, expected) << c.what;
+  }
+}
+
+TEST(ChromePainter, ABackdropDrawnInMotionNeverSharesAKeyWithASteadyOne) {
+  // The rail just toggled open is still 64 wide: the content area is the compact one at rest,
+  // but a copy of its approximate glow must never stand in for the exact one.
+  ChromeState steady = one_tab();
+  steady.active_tab_is_launcher = true;
+  steady.sidebar_expanded = false;
+  ChromeState moving = steady;
+  moving.sidebar_expanded = true;
+  moving.rail_width = 64;
+  const auto glow_backdrop = [](const RecordingCanvas& c) {
+    for (size_t i = 0; i < c.ops.size(); ++i) {
+      if (c.ops[i].kind != DrawOpKind::backdrop) continue;
+      for (const DrawOp& op : drawn_by(c, i))
+        if (op.kind == DrawOpKind::fill_radial) return c.ops[i];
+    }
+    return DrawOp{};
+  };
+  const DrawOp a = glow_backdrop(paint(steady));
+  const DrawOp b = glow_backdrop(paint(moving));
+  ASSERT_EQ(a.kind, DrawOpKind::backdrop);
+  ASSERT_EQ(b.kind, DrawOpKind::backdrop);
+  EXPECT_EQ(a.rect, b.rect);
+  EXPECT_NE(a.key, b.key);
 }
 
 TEST(ChromePainter, TheMovingBootSceneKeepsOneBackdrop) {

@@ -50,6 +50,7 @@ struct DrawOp {
   int layer_depth = 0;      // layers open around this call
   float layer_opacity = 1;  // product of the open layers' opacities
   std::vector<GradientStop> stops;
+  Fidelity fidelity = Fidelity::exact;  // radial fills
   Path path;
 };
 
@@ -98,12 +99,13 @@ class RecordingCanvas : public Canvas {
     op.value = radius;
     op.stops.assign(stops.begin(), stops.end());
   }
-  void fill_radial(const RectF& r, Point c, float rx, float ry,
-                   std::span<const GradientStop> stops) override {
+  void fill_radial(const RectF& r, Point c, float rx, float ry, std::span<const GradientStop> stops,
+                   Fidelity fidelity) override {
     DrawOp& op = add(DrawOpKind::fill_radial, r, stops.empty() ? Color{} : stops[0].color);
     op.a = c;
     op.b = {rx, ry};
     op.stops.assign(stops.begin(), stops.end());
+    op.fidelity = fidelity;
   }
   void push_layer(float opacity) override {
     add(DrawOpKind::push_layer, {}, {}).value = opacity;

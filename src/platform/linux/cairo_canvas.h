@@ -26,6 +26,9 @@ class CairoCanvas : public chrome::Canvas {
   CairoCanvas(const CairoCanvas&) = delete;
   CairoCanvas& operator=(const CairoCanvas&) = delete;
 
+  // Draws every frame exactly, also those in motion (pictures that are kept, like screens).
+  void set_exact_only(bool exact_only) { exact_only_ = exact_only; }
+
   // Draws the next frame into cr (a reference is kept until the next call). What the canvas
   // keeps between frames is reused as long as the transform and the target's font options
   // match; a frame starts with no open layer.
@@ -46,7 +49,7 @@ class CairoCanvas : public chrome::Canvas {
   void fill_linear(const chrome::RectF& r, float radius, chrome::Point start, chrome::Point end,
                    std::span<const chrome::GradientStop> stops) override;
   void fill_radial(const chrome::RectF& r, chrome::Point centre, float rx, float ry,
-                   std::span<const chrome::GradientStop> stops) override;
+                   std::span<const chrome::GradientStop> stops, chrome::Fidelity fidelity) override;
   void push_layer(float opacity) override;
   void pop_layer() override;
   void push_clip(const chrome::RectF& r, bool antialiased) override;
@@ -107,6 +110,15 @@ class CairoCanvas : public chrome::Canvas {
   void draw_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
                  std::span<const chrome::GradientStop> stops);
   static void drop_glow(Glow& g);
+  // A glow in a frame in motion changes with every frame: it is computed at device resolution
+  // straight from a table of its colours by squared distance, into one scratch image.
+  void draw_moving_glow(const chrome::RectF& area, chrome::Point centre, float rx, float ry,
+                        std::span<const chrome::GradientStop> stops);
+  bool exact_only_ = false;
+  std::vector<chrome::GradientStop> moving_glow_stops_;  // what the table was built for
+  std::vector<std::uint32_t> moving_glow_colors_;
+  cairo_surface_t* moving_glow_scratch_ = nullptr;
+  bool moving_glow_drawn_ = false;  // in the current frame
   // What a kept copy stands for: its key, where it lies on the device (a backdrop: its first
   // whole pixel; a sprite: its place within its first pixel), its size in pixels and the scale.
   struct CopyPlace {

@@ -44,7 +44,7 @@ struct ChromeFrameRenderer::Impl {
   }
 };
 
-ChromeFrameRenderer::ChromeFrameRenderer(int width_px, int height_px, int dpi)
+ChromeFrameRenderer::ChromeFrameRenderer(int width_px, int height_px, int dpi, bool exact_only)
     : impl_(std::make_unique<Impl>()) {
   if (width_px <= 0 || height_px <= 0) return;
   impl_->width = width_px;
@@ -54,7 +54,10 @@ ChromeFrameRenderer::ChromeFrameRenderer(int width_px, int height_px, int dpi)
   if (cairo_surface_status(impl_->surface) != CAIRO_STATUS_SUCCESS) return;
   cairo_t* cr = impl_->frame_context();
   impl_->last_frame_ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-  if (impl_->last_frame_ok) impl_->canvas = std::make_unique<CairoCanvas>(cr);
+  if (impl_->last_frame_ok) {
+    impl_->canvas = std::make_unique<CairoCanvas>(cr);
+    impl_->canvas->set_exact_only(exact_only);
+  }
   cairo_destroy(cr);
 }
 
@@ -98,7 +101,7 @@ ChromeImage ChromeFrameRenderer::image() const {
 bool render_chrome_image(int width_px, int height_px, int dpi, float inset_dip,
                          const chrome::ChromeState& state, ChromeImage& out) {
   if (width_px <= 0 || height_px <= 0) return false;
-  ChromeFrameRenderer renderer(width_px, height_px, dpi);
+  ChromeFrameRenderer renderer(width_px, height_px, dpi, true);
   if (!renderer.paint(inset_dip, state)) return false;
   out = renderer.image();
   return true;

@@ -22,7 +22,9 @@ struct ChromeImage {
 // one, and the same canvas, so what it keeps carries over from frame to frame.
 class ChromeFrameRenderer {
  public:
-  ChromeFrameRenderer(int width_px, int height_px, int dpi);
+  // Frames in motion may be drawn within chrome::kMotionTolerance of the exact picture unless
+  // exact_only (a picture that is kept rather than replaced by the next frame).
+  ChromeFrameRenderer(int width_px, int height_px, int dpi, bool exact_only = false);
   ~ChromeFrameRenderer();
   ChromeFrameRenderer(const ChromeFrameRenderer&) = delete;
   ChromeFrameRenderer& operator=(const ChromeFrameRenderer&) = delete;
@@ -41,8 +43,8 @@ class ChromeFrameRenderer {
 // names) to the process's font configuration. False when it cannot be read.
 bool load_font_aliases(const std::string& fontconfig_file);
 
-// One frame for width x height pixels at dpi, laid out for width x 96 / dpi DIPs with the given
-// inset in DIPs. False for empty sizes or a failed surface.
+// One exact frame for width x height pixels at dpi, laid out for width x 96 / dpi DIPs with the
+// given inset in DIPs. False for empty sizes or a failed surface.
 bool render_chrome_image(int width_px, int height_px, int dpi, float inset_dip,
                          const chrome::ChromeState& state, ChromeImage& out);
 
