@@ -2,6 +2,7 @@
 // Swedish at 96 DPI, English at 144 DPI, a client area of 1440 x 900 DIPs each.
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +10,12 @@
 #include "chrome/chrome_state.h"
 #include "chrome/layout.h"
 #include "platform/linux/chrome_render.h"
+#include "platform/linux/lsan_exemptions.h"
+
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() {
+  return vantiro::platform::toolkit_leak_exemptions();
+}
 
 namespace {
 
@@ -42,6 +49,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string out = argv[1];
+  std::error_code ec;
+  std::filesystem::create_directories(out, ec);
   const std::string fonts = argc > 2 ? argv[2] : VANTIRO_FONTS_CONF;
   if (!vantiro::platform::load_font_aliases(fonts)) {
     std::fprintf(stderr, "cannot load %s\n", fonts.c_str());
