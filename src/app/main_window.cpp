@@ -7,6 +7,7 @@
 #include "account/sign_in_gate.h"
 #include "app/motion_state.h"
 #include "chrome/palette.h"
+#include "chrome/settings_overlay.h"
 #include "common/utf.h"
 #include "update/update_progress.h"
 #include "update/update_texts.h"
@@ -593,10 +594,7 @@ void MainWindow::run_zone_action(const chrome::ZoneAction& a) {
       set_settings_open(false);
       break;
     case ActionKind::settings_category:
-      rt_.settings_category = std::clamp(a.value, 0, 5);
-      state_.settings_scroll = 0;
-      state_.settings_scroll_target = 0;
-      refresh_chrome();
+      set_settings_open(true, std::clamp(a.value, 0, chrome::kSettingsCategoryCount - 1));
       break;
     default:
       host_.run_settings_action(a);
@@ -637,39 +635,35 @@ void MainWindow::set_sidebar_expanded(bool expanded) {
 }
 
 void MainWindow::set_settings_open(bool open, int category) {
-  if (open && rt_.settings_open && category >= 0 && category <= 5 &&
-      category != rt_.settings_category) {
-    rt_.settings_category = category;
-    state_.settings_scroll = 0;
-    state_.settings_scroll_target = 0;
-    refresh_chrome();
-    return;
-  }
-  if (open == rt_.settings_open) return;
-  if (open && (gate_.welcome_gate_active || gate_.auth_flow_active || boot_update_.overlay ||
-               rt_.install_running || geometry_.minimized))
-    return;
-  if (open) {
-    set_palette_open(false);
-    set_fullscreen(false);
-  }
-  rt_.settings_open = open;
-  if (open && category >= 0 && category <= 5) rt_.settings_category = category;
-  if (open && staged_) {
-    rt_.update_state = static_cast<int>(update::UpdateState::available);
-    rt_.update_status_text =
-        std::u16string(update::kTextReadyPrefix.pick(rt_.ui_swedish)) + staged_->version();
-  }
-  state_.settings_scroll = 0;
-  state_.settings_scroll_target = 0;
-  state_.settings_progress = open && !rt_.reduced_motion ? 0.0f : 1.0f;
+  // The overlay's own rule decides, on the state it reads; the window's record follows it.
+  chrome::ChromeState& s = state_;
+  s.settings_open = rt_.settings_open;
+  s.settings_category = rt_.settings_category;
+  s.welcome_gate = gate_.welcome_gate_active;
+  s.auth_flow = gate_.auth_flow_active;
+  s.update_scene = boot_update_.overlay;
+  s.fullscreen = rt_.fullscreen;
+  s.palette_open = rt_.palette.palette_open;
+  s.window_active = rt_.window_active;
+  s.update_ready = staged_ != nullptr && !rt_.install_running;
+  s.ui_swedish = rt_.ui_swedish;
+  s.available_version = rt_.latest_version;
+  s.update_status = rt_.update_state;
+  s.update_text = rt_.update_status_text;
+  const chrome::SettingsOpenResult r = chrome::set_settings_open(
+      s, open, category, {rt_.install_running, geometry_.minimized, rt_.reduced_motion});
+  if (!r.changed) return;
+  rt_.settings_open = s.settings_open;
+  rt_.settings_category = s.settings_category;
+  rt_.update_state = s.update_status;
+  rt_.update_status_text = s.update_text;
+  if (r.close_palette) set_palette_open(false);
+  if (r.leave_fullscreen) set_fullscreen(false);
   sync_conditions();
   tabs_.update_web_view_visibility();
   refresh_chrome();
-  if (open)
-    window_.focus_main_window();
-  else
-    tabs_.focus_active_web_view();
+  if (r.focus_main_window) window_.focus_main_window();
+  if (r.focus_web_view) tabs_.focus_active_web_view();
 }
 
 void MainWindow::set_palette_open(bool open) {
@@ -809,10 +803,8 @@ bool MainWindow::settings_key(std::uint32_t vk) {
     return true;
   }
   if (vk == key::kUp || vk == key::kDown) {
-    rt_.settings_category = std::clamp(rt_.settings_category + (vk == key::kUp ? -1 : 1), 0, 5);
-    state_.settings_scroll = 0;
-    state_.settings_scroll_target = 0;
-    refresh_chrome();
+    const int next = rt_.settings_category + (vk == key::kUp ? -1 : 1);
+    set_settings_open(true, std::clamp(next, 0, chrome::kSettingsCategoryCount - 1));
     return true;
   }
   return false;
