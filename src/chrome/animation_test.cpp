@@ -8,12 +8,7 @@ namespace vantiro::chrome {
 namespace {
 
 HitZone make(float l, ZoneKind k, int value = 0) {
-  HitZone z;
-  z.left = l;
-  z.top = 0;
-  z.right = l + 10;
-  z.bottom = 10;
-  z.kind = k;
+  HitZone z = zone_at(l, 0, l + 10, 10, k);
   z.value = value;
   return z;
 }

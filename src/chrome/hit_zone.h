@@ -116,6 +116,17 @@ struct HitZone {
   }
 };
 
+// A zone of the kind over (l, t, r, b); the caller sets what else it carries.
+inline HitZone zone_at(float l, float t, float r, float b, ZoneKind kind) {
+  HitZone z;
+  z.left = l;
+  z.top = t;
+  z.right = r;
+  z.bottom = b;
+  z.kind = kind;
+  return z;
+}
+
 // What survives a relayout: a remembered press or a fading hover names its zone by these, never
 // by its position in the list.
 struct ZoneIdentity {

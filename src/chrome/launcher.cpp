@@ -9,12 +9,7 @@ namespace vantiro::chrome {
 namespace {
 
 HitZone make_zone(float l, float t, float r, float b, ZoneKind kind, int index) {
-  HitZone z;
-  z.left = l;
-  z.top = t;
-  z.right = r;
-  z.bottom = b;
-  z.kind = kind;
+  HitZone z = zone_at(l, t, r, b, kind);
   z.index = index;
   return z;
 }

@@ -19,12 +19,7 @@ Text pick(bool sv, Text s, Text e) {
 }
 
 HitZone zone(float l, float t, float r, float b, ZoneKind kind, int icon, Text label) {
-  HitZone z;
-  z.left = l;
-  z.top = t;
-  z.right = r;
-  z.bottom = b;
-  z.kind = kind;
+  HitZone z = zone_at(l, t, r, b, kind);
   z.icon = icon;
   z.label = std::u16string(label);
   return z;

@@ -79,12 +79,7 @@ class PageBuilder {
     out_.zones.push_back(std::move(z));
   }
   HitZone control(float l, float top, float r, float b, ZoneKind kind, int style, Text label) {
-    HitZone z;
-    z.left = l;
-    z.top = top;
-    z.right = r;
-    z.bottom = b;
-    z.kind = kind;
+    HitZone z = zone_at(l, top, r, b, kind);
     z.style = style;
     z.label = std::u16string(label);
     return z;

@@ -7,12 +7,7 @@ namespace {
 
 HitZone make(float l, float t, float r, float b, ZoneKind k, std::u16string payload = {},
              int value = 0) {
-  HitZone z;
-  z.left = l;
-  z.top = t;
-  z.right = r;
-  z.bottom = b;
-  z.kind = k;
+  HitZone z = zone_at(l, t, r, b, k);
   z.payload = std::move(payload);
   z.value = value;
   return z;
