@@ -89,7 +89,6 @@ struct FakeMainWindowHost final : MainWindowHost, WindowServices {
     return install_succeeds;
   }
   void visual_check_step() override { calls.push_back("visual step"); }
-  void start_session_check(std::int32_t, std::uint64_t) override {}
   bool accept_cache_result(std::uint64_t token) override { return token == cache_token; }
   void reapply_zoom_to_all_views() override { calls.push_back("zoom"); }
   void run_settings_action(const chrome::ZoneAction&) override { calls.push_back("settings"); }

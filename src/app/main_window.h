@@ -80,7 +80,6 @@ struct MainWindowHost {
   // Returns only when the installation failed (on success the process ends).
   virtual bool install_update_and_restart(std::unique_ptr<update::StagedUpdate>& update) = 0;
   virtual void visual_check_step() = 0;
-  virtual void start_session_check(std::int32_t tab_id, std::uint64_t tag) = 0;
   // Whether a cache clearing result answers the latest request.
   virtual bool accept_cache_result(std::uint64_t token) = 0;
   virtual void reapply_zoom_to_all_views() = 0;

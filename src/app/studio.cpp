@@ -284,8 +284,6 @@ std::uint32_t Studio::logical_processors() {
 
 void Studio::show_window(bool maximized, bool visual_check) {
   ports_.platform.show_window(maximized, visual_check);
-  // The motion state is known only now; the window's first frame must already follow it.
-  if (window_) window_->apply_motion_settings();
 }
 
 UiPoster& Studio::poster() {
@@ -397,10 +395,6 @@ bool Studio::install_update_and_restart(std::unique_ptr<update::StagedUpdate>& u
 void Studio::visual_check_step() {
   record_exit_code(rt_, kExitFailure);
   ports_.platform.destroy_window();
-}
-
-void Studio::start_session_check(std::int32_t tab_id, std::uint64_t tag) {
-  session_check(tab_id, tag);
 }
 
 bool Studio::accept_cache_result(std::uint64_t token) {

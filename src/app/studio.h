@@ -155,7 +155,6 @@ class Studio final : private StartupHost,
   void open_externally(std::u16string_view url) override;
   bool install_update_and_restart(std::unique_ptr<update::StagedUpdate>& update) override;
   void visual_check_step() override;
-  void start_session_check(std::int32_t tab_id, std::uint64_t tag) override;
   bool accept_cache_result(std::uint64_t token) override;
   void reapply_zoom_to_all_views() override;
   void run_settings_action(const chrome::ZoneAction& action) override;
@@ -191,7 +190,6 @@ class Studio final : private StartupHost,
   bool commit_setting(Change change);
   void after_settings_sync();
   void toggle_language();
-  void apply_language_setting(bool saved);
   void check_for_updates();
   void apply_update();
   void choose_fivem_folder();

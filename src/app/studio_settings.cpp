@@ -55,8 +55,12 @@ void Studio::run_settings_action(const chrome::ZoneAction& a) {
       return;
     case ActionKind::set_language: {
       const LanguageSetting language = language_setting_of(a.value);
-      const bool saved = commit_setting([&](AppSettings& s) { s.language = language; });
-      apply_language_setting(saved);
+      if (commit_setting([&](AppSettings& s) { s.language = language; })) {
+        // The user chose a language; a "--lang=" of this run no longer overrules it.
+        rt_.language_forced = false;
+        rt_.ui_swedish =
+            choose_ui_swedish(std::nullopt, rt_.settings.language, rt_.system_prefers_swedish);
+      }
       break;
     }
     case ActionKind::set_startup:
@@ -131,15 +135,6 @@ void Studio::run_settings_action(const chrome::ZoneAction& a) {
       return;
   }
   window_->refresh_chrome();
-}
-
-void Studio::apply_language_setting(bool saved) {
-  if (saved) {
-    // The user chose a language; a "--lang=" of this run no longer overrules it.
-    rt_.language_forced = false;
-    rt_.ui_swedish =
-        choose_ui_swedish(std::nullopt, rt_.settings.language, rt_.system_prefers_swedish);
-  }
 }
 
 void Studio::toggle_language() {

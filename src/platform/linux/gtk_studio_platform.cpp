@@ -59,10 +59,6 @@ constexpr LocalizedText kTextWebEngineFailed{
     u"Webbmotorn kunde inte starta. Vantiro Studio avslutas.",
     u"The web engine could not start. Vantiro Studio will close."};
 
-std::string utf8_of(std::u16string_view text) {
-  return to_utf8(text);
-}
-
 GdkWindowEdge edge_of(int code) {
   switch (code) {
     case chrome::kHtLeft:
@@ -295,7 +291,7 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
       logged_notice = chrome_state.notice_text;
       if (!logged_notice.empty())
         g_debug("notice (%s): %s", chrome_state.notice_success ? "success" : "failure",
-                utf8_of(logged_notice).c_str());
+                to_utf8(logged_notice).c_str());
     }
     // The outcome of an update check: a newer version known, and whether it is staged.
     if (chrome_state.available_version != logged_version ||
@@ -304,7 +300,7 @@ struct GtkStudioPlatform::Impl final : update::InstanceLock {
       logged_update_ready = chrome_state.update_ready;
       if (!logged_version.empty())
         g_debug("update %s: %s", logged_update_ready ? "staged" : "available",
-                utf8_of(logged_version).c_str());
+                to_utf8(logged_version).c_str());
     }
     if (chrome_state.update_scene != logged_update_scene) {
       logged_update_scene = chrome_state.update_scene;
@@ -618,7 +614,7 @@ update::InstanceLock& GtkStudioPlatform::instance_lock() {
 
 void GtkStudioPlatform::show_message(std::u16string_view text, bool error) {
   if (!show_message_box(error ? MessageBoxKind::error : MessageBoxKind::information, text))
-    g_printerr("Vantiro Studio: %s\n", utf8_of(text).c_str());
+    g_printerr("Vantiro Studio: %s\n", to_utf8(text).c_str());
 }
 
 std::optional<bool> GtkStudioPlatform::read_system_animations() {
@@ -729,7 +725,7 @@ void GtkStudioPlatform::repaint() {
 
 void GtkStudioPlatform::set_title(std::u16string_view title) {
   if (impl_->window != nullptr)
-    gtk_window_set_title(GTK_WINDOW(impl_->window), utf8_of(title).c_str());
+    gtk_window_set_title(GTK_WINDOW(impl_->window), to_utf8(title).c_str());
 }
 
 void GtkStudioPlatform::set_cursor(chrome::CursorKind cursor) {
@@ -749,7 +745,7 @@ void GtkStudioPlatform::set_tooltip(std::u16string_view text) {
     gtk_widget_set_has_tooltip(impl_->surface, FALSE);
     return;
   }
-  gtk_widget_set_tooltip_text(impl_->surface, utf8_of(text).c_str());
+  gtk_widget_set_tooltip_text(impl_->surface, to_utf8(text).c_str());
 }
 
 bool GtkStudioPlatform::start_timer(app::TimerId id, std::uint64_t interval_ms) {
@@ -834,8 +830,8 @@ bool GtkStudioPlatform::ask_yes_no(std::u16string_view caption, std::u16string_v
   if (!ensure_display()) return false;
   GtkWidget* dialog = gtk_message_dialog_new(
       impl_->window != nullptr ? GTK_WINDOW(impl_->window) : nullptr, GTK_DIALOG_MODAL,
-      GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", utf8_of(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), utf8_of(caption).c_str());
+      GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", to_utf8(text).c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), to_utf8(caption).c_str());
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_NO);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
