@@ -4,6 +4,7 @@
 
 #include "app/fake_studio_platform.h"
 #include "app/fake_studio_ports.h"
+#include "chrome/language_toggle.h"
 #include "common/utf.h"
 
 namespace vantiro::app {
@@ -273,6 +274,30 @@ TEST_F(StudioSettingsTest, TheLanguageToggleEndsAForcedLanguageAndReopensOnlySer
     window().open_palette_route(u"app:lang", false);
     EXPECT_TRUE(studio->runtime().ui_swedish);
     EXPECT_EQ(view->navigations.size(), before);
+  };
+  start({u"--skip-welcome", u"--lang=sv"});
+}
+
+TEST_F(StudioSettingsTest, ALanguageChosenInSettingsEndsAForcedLanguageOnlyWhenSaved) {
+  body = [&] {
+    ASSERT_TRUE(studio->runtime().ui_swedish) << "--lang=sv";
+    fs.fail_replace(testing::kSettings);
+    act(action(chrome::ActionKind::set_language, chrome::kLanguageEnglish));
+    EXPECT_TRUE(studio->runtime().ui_swedish) << "not saved: nothing changes";
+    EXPECT_TRUE(studio->runtime().language_forced);
+    EXPECT_EQ(studio->runtime().settings.language, LanguageSetting::automatic) << "rolled back";
+    EXPECT_FALSE(studio->runtime().settings_message.empty()) << "the reason is shown";
+    window().open_palette_route(u"app:lang", false);
+    EXPECT_TRUE(studio->runtime().ui_swedish) << "a toggle that cannot be saved changes nothing";
+    EXPECT_FALSE(studio->runtime().settings_message.empty()) << "and keeps its reason";
+
+    fs = FakeFileSystem();
+    fs.add_directory(testing::kLocal);
+    act(action(chrome::ActionKind::set_language, chrome::kLanguageEnglish));
+    EXPECT_FALSE(studio->runtime().ui_swedish) << "the user's choice wins over --lang=sv";
+    EXPECT_FALSE(studio->runtime().language_forced);
+    act(action(chrome::ActionKind::set_language, chrome::kLanguageAuto));
+    EXPECT_FALSE(studio->runtime().ui_swedish) << "auto follows the system (en-US)";
   };
   start({u"--skip-welcome", u"--lang=sv"});
 }
